@@ -1,0 +1,42 @@
+// The one include for Windows interfaces: system headers on Windows, our own declarations elsewhere.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <winspool.h>
+#include <shlobj.h>
+#define TOLMA_WIDE(s) L##s
+#define TOLMA_EXPORT extern "C"
+#else
+#include "platform/win32_host.h"
+#define TOLMA_WIDE(s) u##s
+#define TOLMA_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+#include "platform/ddi.h"
+
+#include <cstddef>
+
+// Layouts the driver's records and the engine rely on, in both builds.
+static_assert(sizeof(WCHAR) == 2, "WCHAR is a UTF-16 code unit");
+static_assert(sizeof(LONG) == 4 && sizeof(ULONG) == 4 && sizeof(DWORD) == 4);
+static_assert(sizeof(DEVMODEW) == 220, "DEVMODEW with the panning fields");
+static_assert(offsetof(DEVMODEW, dmSize) == 68);
+static_assert(offsetof(DEVMODEW, dmDriverExtra) == 70);
+static_assert(offsetof(DEVMODEW, dmFields) == 72);
+static_assert(offsetof(DEVMODEW, dmOrientation) == 76);
+static_assert(offsetof(DEVMODEW, dmCopies) == 86);
+static_assert(offsetof(DEVMODEW, dmColor) == 92);
+static_assert(offsetof(DEVMODEW, dmFormName) == 102);
+static_assert(offsetof(DEVMODEW, dmLogPixels) == 166);
+static_assert(offsetof(DEVMODEW, dmBitsPerPel) == 168);
+static_assert(offsetof(DEVMODEW, dmICMMethod) == 188);
+static_assert(offsetof(DEVMODEW, dmMediaType) == 196);
+static_assert(offsetof(DEVMODEW, dmReserved2) == 208);
+static_assert(offsetof(DEVMODEW, dmPanningWidth) == 212, "dmSize 212 ends before the panning fields");
