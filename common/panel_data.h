@@ -24,10 +24,20 @@ struct RunLengthState {
 };
 
 // Where encoders append: a caller-owned buffer and its fill.
+// Bytes that do not fit are dropped and `overflow` is set: no encoder writes past the buffer.
 struct PanelOutput {
   uint8_t* data = nullptr;
   uint32_t length = 0;
   uint32_t capacity = 0;
+  bool overflow = false;
+
+  void Put(uint8_t byte) {
+    if (length < capacity) {
+      data[length++] = byte;
+    } else {
+      overflow = true;
+    }
+  }
 };
 
 }  // namespace tolma

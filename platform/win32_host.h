@@ -292,3 +292,7 @@ BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, L
                               LPDWORD needed);
 BOOL WINAPI WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD written);
 }
+
+// Further host declarations, one header per area.
+#include "platform/win32_host_gdi.h"
+#include "platform/win32_host_user.h"
