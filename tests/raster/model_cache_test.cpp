@@ -44,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"leadingSpaceAndSign", "Ribbon=  +16\r", 16, ""},
         ParseCase{"negative", "Ribbon=-3\r", -3, ""},
         ParseCase{"digitsStopAtOtherCharacters", "Ribbon=21abc\r", 21, ""},
-        ParseCase{"zeroByteEndsTheValue", std::string("Ribbon=1\0""9\rModel=ab\0cd", 24), 1, "ab"},
+        ParseCase{"zeroByteEndsTheValue", std::string("Ribbon=1\0" "9\rModel=ab\0cd", 22), 1, "ab"},
         ParseCase{"ribbonValueOfTwelveCharsAtTheEnd", "Ribbon=000000000017", 17, ""},
         ParseCase{"ribbonValueLongerThanTwelveIsCut", "Ribbon=0000000000012345\r", 1, ""},
         ParseCase{"overflowSaturates", "Ribbon=99999999999\r", 2147483647, ""},
