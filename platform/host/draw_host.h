@@ -9,7 +9,16 @@
 // 0x0D0D and the other 15); ROP4s whose two halves are equal (0xCCCC source copy, 0xF0F0 pattern copy and
 // every other ROP3 over solid brushes); copies and stretches between 1-bit and 24-bit bitmaps; clip objects
 // that are trivial, one rectangle, or a `Clip` of several rectangles; `Path` figures; text from `Text` and
-// `Font`. Anything else makes the routine return FALSE without drawing.
+// `Font`. Anything else makes the routine return FALSE without drawing. A missing or trivial clip object
+// means the whole target (EngPaint needs a clip object and paints its whole region). Mask surfaces, line
+// widths and styles, transforms and colour adjustments are not used.
+//
+// The host GDI keeps bitmaps of 1 or 24 bits a pixel (the depth the bitmap header asks for), takes
+// uncompressed 1-bit and 24-bit DIBs with DIB_RGB_COLORS, and draws with SRCCOPY only. Like GDI, a
+// negative extent in StretchDIBits covers origin + extent + 1 up to the origin (both included): (w - 1, 0)
+// with width -w mirrors a w-pixel-wide bitmap exactly, while (w, 0) shifts the picture right by one pixel
+// and leaves column 0 as it was. A bitmap selected into a device context cannot be deleted; GetDIBits reads
+// it all the same.
 #pragma once
 
 #include "platform/host/host.h"
@@ -59,8 +68,8 @@ class Path {
     bool closed = true;
   };
   Path();
-  explicit Path(const RECTL& rect);              // one closed rectangle figure
-  explicit Path(std::vector<POINTL> polygon);    // one closed polygon
+  explicit Path(const RECTL& rect);            // one closed rectangle figure
+  explicit Path(std::vector<POINTL> polygon);  // one closed polygon
   ~Path();
   Path(const Path&) = delete;
   Path& operator=(const Path&) = delete;
@@ -148,7 +157,17 @@ void WritePixel(HSURF surface, LONG x, LONG y, ULONG stored);
 void FillSurface(HSURF surface, ULONG colour);
 
 // Log of the calls made to the engine drawing routines since the last Reset (failed calls included).
-enum class DrawRoutine { BitBlt, CopyBits, StretchBlt, Paint, FillPath, StrokePath, StrokeAndFillPath, LineTo, TextOut };
+enum class DrawRoutine {
+  BitBlt,
+  CopyBits,
+  StretchBlt,
+  Paint,
+  FillPath,
+  StrokePath,
+  StrokeAndFillPath,
+  LineTo,
+  TextOut
+};
 struct DrawCall {
   DrawRoutine routine{};
   HSURF target = nullptr;        // hsurf of the target SURFOBJ
@@ -157,12 +176,12 @@ struct DrawCall {
   ULONG secondBrush = kNoBrush;  // fill brush (stroke and fill) or opaque brush (text)
   POINTL brushOrigin{};
   bool hasBrushOrigin = false;
-  ULONG mix = 0;                 // MIX, or the ROP4 of EngBitBlt
-  ULONG mode = 0;                // stretch mode of EngStretchBlt
+  ULONG mix = 0;   // MIX, or the ROP4 of EngBitBlt
+  ULONG mode = 0;  // stretch mode of EngStretchBlt
   bool hasClip = false;
   BYTE clipComplexity = 0;
   RECTL clipBounds{};
-  bool hasOpaque = false;        // text: an opaque rectangle was given
+  bool hasOpaque = false;  // text: an opaque rectangle was given
   BOOL result = FALSE;
 };
 std::vector<DrawCall> DrawCalls();

@@ -161,10 +161,14 @@ bool RopUsesPattern(BYTE rop3) { return ((rop3 >> 4) ^ rop3) & 0x0F; }
 // Applies a ROP3 bit by bit to pattern, source and destination values of `mask`'s width.
 ULONG ApplyRop3(BYTE rop3, ULONG pattern, ULONG source, ULONG destination, ULONG mask) {
   switch (rop3) {
-    case 0xCC: return source;
-    case 0xF0: return pattern;
-    case 0xAA: return destination;
-    default: break;
+    case 0xCC:
+      return source;
+    case 0xF0:
+      return pattern;
+    case 0xAA:
+      return destination;
+    default:
+      break;
   }
   ULONG r = 0;
   for (int i = 0; i < 8; ++i) {
@@ -205,8 +209,8 @@ void PlotPixel(const PixelPlane& plane, LONG x, LONG y, const std::vector<RECTL>
 
 // Draws a 1-pixel line from (x1, y1) towards (x2, y2) without its last pixel. Only the steps whose
 // major coordinate lies on the plane are visited, so far-away end points cost nothing.
-void DrawLine(const PixelPlane& plane, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
-              const std::vector<RECTL>& clips, BYTE rop3, ULONG pattern) {
+void DrawLine(const PixelPlane& plane, int64_t x1, int64_t y1, int64_t x2, int64_t y2, const std::vector<RECTL>& clips,
+              BYTE rop3, ULONG pattern) {
   const int64_t dx = x2 - x1, dy = y2 - y1;
   const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   const bool xMajor = adx >= ady;
@@ -439,8 +443,9 @@ Clip::Clip(std::vector<RECTL> rects) : rects_(std::move(rects)) {
   for (size_t i = 0; i < rects_.size(); ++i) {
     const RECTL& r = rects_[i];
     RECTL& b = clip_.rclBounds;
-    b = i == 0 ? r : RECTL{std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right),
-                           std::max(b.bottom, r.bottom)};
+    b = i == 0 ? r
+               : RECTL{std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right),
+                       std::max(b.bottom, r.bottom)};
   }
   std::lock_guard lock(HostMutex());
   detail::Clips()[&clip_] = this;
@@ -702,9 +707,9 @@ BOOL APIENTRY EngTextOut(SURFOBJ* target, STROBJ* text, FONTOBJ* font, CLIPOBJ* 
   BYTE rop3 = 0;
   ULONG fore = 0, opaque = 0;
   const tolma::host::Font* cells = FindFont(font);
-  if (cells == nullptr || text == nullptr || (text->cGlyphs > 0 && text->pgp == nullptr) ||
-      !PlaneOf(target, plane) || !ClipRegion(clip, plane, clips) || !Rop3FromMix(mix, rop3) ||
-      !BrushValue(foreBrush, plane, fore) || (opaqueRect != nullptr && !BrushValue(opaqueBrush, plane, opaque)))
+  if (cells == nullptr || text == nullptr || (text->cGlyphs > 0 && text->pgp == nullptr) || !PlaneOf(target, plane) ||
+      !ClipRegion(clip, plane, clips) || !Rop3FromMix(mix, rop3) || !BrushValue(foreBrush, plane, fore) ||
+      (opaqueRect != nullptr && !BrushValue(opaqueBrush, plane, opaque)))
     return Record(call, false);
   // The opaque rectangle first, then each glyph as a filled cell, then underlines and strike-outs.
   if (opaqueRect != nullptr) FillRect(plane, *opaqueRect, clips, 0xF0, opaque);

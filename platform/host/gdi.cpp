@@ -366,8 +366,8 @@ int WINAPI StretchDIBits(HDC handle, int xDest, int yDest, int destWidth, int de
   if (dc == nullptr || rop != SRCCOPY || usage != DIB_RGB_COLORS || !tolma::host::detail::DescribeDib(info, bits, dib))
     return 0;
   GdiBitmap* target = tolma::host::detail::DrawingBitmap(dc);
-  if (target == nullptr || !tolma::host::detail::DrawDib(*target, xDest, yDest, destWidth, destHeight, xSrc, ySrc,
-                                                         srcWidth, srcHeight, dib))
+  if (target == nullptr ||
+      !tolma::host::detail::DrawDib(*target, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, dib))
     return 0;
   return srcHeight < 0 ? -srcHeight : srcHeight;
 }

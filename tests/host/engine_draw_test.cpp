@@ -20,7 +20,9 @@ constexpr MIX kCopyPen = 0x0D0D;
 class EngineDrawTest : public HostTest {
  protected:
   SURFOBJ* Make(const Picture& picture, int bpp) { return Keep(NewSurface(picture, bpp)); }
-  SURFOBJ* Make(LONG width, LONG height, int bpp, char fill = '.') { return Keep(NewSurface(width, height, bpp, fill)); }
+  SURFOBJ* Make(LONG width, LONG height, int bpp, char fill = '.') {
+    return Keep(NewSurface(width, height, bpp, fill));
+  }
   void TearDown() override {
     for (SURFOBJ* so : locked_) {
       const HSURF handle = so->hsurf;
@@ -43,10 +45,14 @@ class EngineDrawTest : public HostTest {
 enum class ClipKind { None, Trivial, Rect, Complex };
 std::unique_ptr<Clip> MakeClip(ClipKind kind) {
   switch (kind) {
-    case ClipKind::Trivial: return std::make_unique<Clip>();
-    case ClipKind::Rect: return std::make_unique<Clip>(RECTL{1, 1, 4, 3});
-    case ClipKind::Complex: return std::make_unique<Clip>(std::vector<RECTL>{{0, 0, 2, 1}, {3, 2, 6, 4}});
-    case ClipKind::None: break;
+    case ClipKind::Trivial:
+      return std::make_unique<Clip>();
+    case ClipKind::Rect:
+      return std::make_unique<Clip>(RECTL{1, 1, 4, 3});
+    case ClipKind::Complex:
+      return std::make_unique<Clip>(std::vector<RECTL>{{0, 0, 2, 1}, {3, 2, 6, 4}});
+    case ClipKind::None:
+      break;
   }
   return nullptr;
 }
@@ -228,14 +234,28 @@ TEST_F(EngineDrawTest, StretchBltModes) {
     Picture expected;
   };
   const Case cases[] = {
-      {"black on white: a black pixel wins", {"#...", "....", "...#", "..##"}, {0, 0, 2, 2}, BLACKONWHITE, 2, 2,
+      {"black on white: a black pixel wins",
+       {"#...", "....", "...#", "..##"},
+       {0, 0, 2, 2},
+       BLACKONWHITE,
+       2,
+       2,
        {"#.", ".#"}},
-      {"white on black: a white pixel wins", {"#.##", "####", "####", "###."}, {0, 0, 2, 2}, WHITEONBLACK, 2, 2,
+      {"white on black: a white pixel wins",
+       {"#.##", "####", "####", "###."},
+       {0, 0, 2, 2},
+       WHITEONBLACK,
+       2,
+       2,
        {".#", "#."}},
-      {"colour on colour takes the first pixel", {"#...", "....", "..#.", "...."}, {0, 0, 2, 2}, COLORONCOLOR, 2, 2,
+      {"colour on colour takes the first pixel",
+       {"#...", "....", "..#.", "...."},
+       {0, 0, 2, 2},
+       COLORONCOLOR,
+       2,
+       2,
        {"#.", ".#"}},
-      {"enlarging doubles pixels", {"#.", ".#"}, {0, 0, 4, 4}, BLACKONWHITE, 4, 4,
-       {"##..", "##..", "..##", "..##"}},
+      {"enlarging doubles pixels", {"#.", ".#"}, {0, 0, 4, 4}, BLACKONWHITE, 4, 4, {"##..", "##..", "..##", "..##"}},
       {"inverted target rectangle mirrors", {"#..", "..."}, {3, 2, 0, 0}, COLORONCOLOR, 3, 2, {"...", "..#"}},
       {"one to one", {"#.", ".#"}, {1, 0, 3, 2}, BLACKONWHITE, 3, 2, {".#.", "..#"}},
   };
@@ -343,8 +363,8 @@ TEST_F(EngineDrawTest, TextDrawsGlyphCellsOverTheOpaqueRectangle) {
     // monochrome bitmap sets bits.
     SURFOBJ* so = Make(7, 5, 1, '#');
     Clip clip(RECTL{0, 0, 4, 5});
-    ASSERT_TRUE(EngTextOut(so, text.get(), font.get(), clip.get(), nullptr, nullptr, &white, nullptr, &origin,
-                           kCopyPen));
+    ASSERT_TRUE(
+        EngTextOut(so, text.get(), font.get(), clip.get(), nullptr, nullptr, &white, nullptr, &origin, kCopyPen));
     EXPECT_EQ(ReadSurface(so->hsurf), (Picture{"#######", "#...###", "#...###", "#######", "#######"}));
   }
   {
@@ -400,11 +420,15 @@ TEST_F(EngineDrawTest, EachRoutineCanBeMadeToFailAndIsLogged) {
   };
   const Case cases[] = {
       {host::FailPoint::EngBitBlt, host::DrawRoutine::BitBlt,
-       [&] { return EngBitBlt(so, nullptr, nullptr, all.get(), nullptr, &rect, nullptr, nullptr, &black, &zero, 0xF0F0); }},
+       [&] {
+         return EngBitBlt(so, nullptr, nullptr, all.get(), nullptr, &rect, nullptr, nullptr, &black, &zero, 0xF0F0);
+       }},
       {host::FailPoint::EngCopyBits, host::DrawRoutine::CopyBits,
        [&] { return EngCopyBits(so, source, all.get(), nullptr, &rect, &zero); }},
       {host::FailPoint::EngStretchBlt, host::DrawRoutine::StretchBlt,
-       [&] { return EngStretchBlt(so, source, nullptr, all.get(), nullptr, nullptr, nullptr, &rect, &rect, nullptr, 1); }},
+       [&] {
+         return EngStretchBlt(so, source, nullptr, all.get(), nullptr, nullptr, nullptr, &rect, &rect, nullptr, 1);
+       }},
       {host::FailPoint::EngPaint, host::DrawRoutine::Paint,
        [&] { return EngPaint(so, all.get(), &black, &zero, kCopyPen); }},
       {host::FailPoint::EngFillPath, host::DrawRoutine::FillPath,
@@ -419,7 +443,9 @@ TEST_F(EngineDrawTest, EachRoutineCanBeMadeToFailAndIsLogged) {
       {host::FailPoint::EngLineTo, host::DrawRoutine::LineTo,
        [&] { return EngLineTo(so, all.get(), &black, 0, 0, 3, 0, nullptr, kCopyPen); }},
       {host::FailPoint::EngTextOut, host::DrawRoutine::TextOut,
-       [&] { return EngTextOut(so, text.get(), font.get(), all.get(), nullptr, &rect, &black, &black, &zero, kCopyPen); }},
+       [&] {
+         return EngTextOut(so, text.get(), font.get(), all.get(), nullptr, &rect, &black, &black, &zero, kCopyPen);
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(int(c.routine));
@@ -449,7 +475,8 @@ TEST_F(EngineDrawTest, LogRecordsTargetsBrushesMixesAndModes) {
   POINTL zero{0, 0};
   ASSERT_TRUE(EngPaint(mono, clip.get(), &white, &zero, kCopyPen));
   RECTL rect{0, 0, 2, 2};
-  ASSERT_TRUE(EngStretchBlt(mono, page, nullptr, nullptr, nullptr, nullptr, nullptr, &rect, &rect, nullptr, BLACKONWHITE));
+  ASSERT_TRUE(
+      EngStretchBlt(mono, page, nullptr, nullptr, nullptr, nullptr, nullptr, &rect, &rect, nullptr, BLACKONWHITE));
 
   const auto calls = host::DrawCalls();
   ASSERT_EQ(calls.size(), 2u);

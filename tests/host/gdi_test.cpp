@@ -64,8 +64,8 @@ TEST_F(GdiTest, StretchDIBitsMirrorsWhereTheExtentsDifferInSign) {
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << c.name << (bottomUp ? ", bottom-up" : ", top-down"));
       HBITMAP bitmap = SelectNew(Picture(2, "...."));
-      EXPECT_EQ(StretchDIBits(dc_, c.x, c.y, c.width, c.height, 0, 0, 4, 2, dib.bits.data(), dib.get(),
-                              DIB_RGB_COLORS, SRCCOPY),
+      EXPECT_EQ(StretchDIBits(dc_, c.x, c.y, c.width, c.height, 0, 0, 4, 2, dib.bits.data(), dib.get(), DIB_RGB_COLORS,
+                              SRCCOPY),
                 2);
       EXPECT_EQ(ReadBitmap(bitmap, 4, 2, 1), c.expected);
       Release();
@@ -122,8 +122,8 @@ TEST_F(GdiTest, OverlayBitmapPathAtCardSize) {
     } info{};
     info.header = BITMAPINFOHEADER{40, 1024, 640, 1, 1, BI_RGB, 0, 11811, 11811, 0, 0};
     std::vector<uint8_t> bits(98304, 0);
-    HBITMAP bitmap = CreateDIBitmap(screen, &info.header, 0, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                                    DIB_RGB_COLORS);
+    HBITMAP bitmap =
+        CreateDIBitmap(screen, &info.header, 0, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     ASSERT_NE(bitmap, nullptr);
     HGDIOBJ old = SelectObject(memory, bitmap);
     ASSERT_NE(old, nullptr);
@@ -171,9 +171,9 @@ TEST_F(GdiTest, GetDIBitsStoresRowsBottomUpOrTopDown) {
     } info{};
     info.header = BITMAPINFOHEADER{40, 8, c.height, 1, 1, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<uint8_t> bits(4 * 5, 0xAA);
-    EXPECT_EQ(GetDIBits(dc_, bitmap, c.start, c.lines, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                        DIB_RGB_COLORS),
-              c.copied);
+    EXPECT_EQ(
+        GetDIBits(dc_, bitmap, c.start, c.lines, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS),
+        c.copied);
     for (size_t i = 0; i < c.firstBytes.size(); ++i) {
       EXPECT_EQ(bits[4 * i], c.firstBytes[i]) << "row " << i;
       EXPECT_EQ(bits[4 * i + 1], 0) << "padding is cleared";
@@ -377,9 +377,7 @@ TEST_F(GdiTest, EachCallCanBeMadeToFail) {
          return StretchDIBits(dc_, 0, 0, 4, 1, 0, 0, 4, 1, dib.bits.data(), dib.get(), DIB_RGB_COLORS, SRCCOPY) == 0;
        }},
       {host::FailPoint::GetDIBits,
-       [&] {
-         return GetDIBits(dc_, bitmap, 0, 1, &row, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == 0;
-       }},
+       [&] { return GetDIBits(dc_, bitmap, 0, 1, &row, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == 0; }},
       {host::FailPoint::DeleteObject, [&] { return !DeleteObject(spareBitmap); }},
       {host::FailPoint::DeleteDC, [&] { return !DeleteDC(spareDc); }},
       {host::FailPoint::EndPaint, [&] { return !EndPaint(window, &paint); }},

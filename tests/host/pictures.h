@@ -13,31 +13,43 @@ using Picture = std::vector<std::string>;
 
 inline ULONG ColourOf(char c) {
   switch (c) {
-    case '.': return host::kWhite;
-    case 'r': return 0xFF0000;
-    case 'b': return 0x0000FF;
-    default: return host::kBlack;
+    case '.':
+      return host::kWhite;
+    case 'r':
+      return 0xFF0000;
+    case 'b':
+      return 0x0000FF;
+    default:
+      return host::kBlack;
   }
 }
 
 inline char CharOf(ULONG colour) {
   switch (colour) {
-    case host::kWhite: return '.';
-    case host::kBlack: return '#';
-    case 0xFF0000: return 'r';
-    case 0x0000FF: return 'b';
-    default: return '?';
+    case host::kWhite:
+      return '.';
+    case host::kBlack:
+      return '#';
+    case 0xFF0000:
+      return 'r';
+    case 0x0000FF:
+      return 'b';
+    default:
+      return '?';
   }
 }
 
 // A stored value of a `bpp` bitmap as a picture character, and back.
-inline char CharOfStored(ULONG stored, int bpp) { return bpp == 1 ? (stored == 1 ? '.' : stored == 0 ? '#' : '?') : CharOf(stored); }
+inline char CharOfStored(ULONG stored, int bpp) {
+  return bpp == 1 ? (stored == 1 ? '.' : stored == 0 ? '#' : '?') : CharOf(stored);
+}
 inline ULONG StoredOf(char c, int bpp) { return bpp == 1 ? (c == '.' ? 1u : 0u) : ColourOf(c); }
 
 // An engine bitmap of the picture's size (top-down) holding the picture.
 inline HSURF NewSurface(const Picture& picture, int bpp) {
   const SIZEL size{static_cast<LONG>(picture[0].size()), static_cast<LONG>(picture.size())};
-  auto surface = reinterpret_cast<HSURF>(EngCreateBitmap(size, 0, bpp == 1 ? BMF_1BPP : BMF_24BPP, BMF_TOPDOWN, nullptr));
+  auto surface =
+      reinterpret_cast<HSURF>(EngCreateBitmap(size, 0, bpp == 1 ? BMF_1BPP : BMF_24BPP, BMF_TOPDOWN, nullptr));
   for (LONG y = 0; y < size.cy; ++y)
     for (LONG x = 0; x < size.cx; ++x) host::WritePixel(surface, x, y, StoredOf(picture[y][x], bpp));
   return surface;
