@@ -25,6 +25,28 @@ enum class FailPoint {
   OpenPrinter,
   GetPrinterDriver,
   WritePrinter,
+  // Engine drawing routines and the font's glyph set.
+  EngBitBlt,
+  EngCopyBits,
+  EngStretchBlt,
+  EngPaint,
+  EngFillPath,
+  EngStrokePath,
+  EngStrokeAndFillPath,
+  EngLineTo,
+  EngTextOut,
+  FontObjGlyphSet,
+  // GDI for the bitmap paths.
+  GetTopWindow,
+  BeginPaint,
+  EndPaint,
+  CreateCompatibleDC,
+  CreateDIBitmap,
+  SelectObject,
+  StretchDIBits,
+  GetDIBits,
+  DeleteObject,
+  DeleteDC,
   Count
 };
 

@@ -75,6 +75,8 @@ void Reset() {
   std::lock_guard lock(detail::HostMutex());
   detail::ResetKernel();
   detail::ResetSpooler();
+  detail::ResetDraw();
+  detail::ResetGdi();
 }
 
 void SetLocalAppDataFolder(const std::string& path) {

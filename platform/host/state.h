@@ -16,5 +16,7 @@ std::recursive_mutex& HostMutex();
 // Resets of each module, called by host::Reset.
 void ResetSpooler();
 void ResetKernel();
+void ResetDraw();
+void ResetGdi();
 
 }  // namespace tolma::host::detail
