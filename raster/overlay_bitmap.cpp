@@ -59,6 +59,8 @@ MonoBitmapInfo FrameInfo() {
 }
 
 // Draws the file into the frame and reads the frame back bottom-up into `bits`. False when a resource fails.
+// A negative extent covers origin + extent + 1 up to the origin, so the mirrored drawing starts at the last
+// column (1023) and the upside-down one at the last row (639): both fill the frame exactly.
 bool RenderFrame(const MonoBitmapFile& bmp, bool rotated, uint8_t* bits) {
   bool done = false;
   PAINTSTRUCT paint{};
@@ -74,7 +76,7 @@ bool RenderFrame(const MonoBitmapFile& bmp, bool rotated, uint8_t* bits) {
     std::memcpy(&source.header, bmp.block.data(), sizeof source.header);
     source.colours[1] = {255, 255, 255, 0};
     const int drawn =
-        rotated ? StretchDIBits(memory, kFrameWidth, 0, -kFrameWidth, kFrameHeight, 0, 0, bmp.width,
+        rotated ? StretchDIBits(memory, kFrameWidth - 1, 0, -kFrameWidth, kFrameHeight, 0, 0, bmp.width,
                                 std::abs(bmp.height), bmp.bits.data(), reinterpret_cast<BITMAPINFO*>(&source),
                                 DIB_RGB_COLORS, SRCCOPY)
                 : StretchDIBits(memory, 0, kFrameHeight - 1, kFrameWidth, -kFrameHeight, 0, 0, bmp.width,

@@ -2,7 +2,7 @@
 #include "common/mono_rle.h"
 #include "common/panel_data.h"
 #include "raster/imaging/panel_encoding.h"
-#include "tests/support/panel_decoder.h"
+#include "tools/lib/panel_decoder.h"
 
 #include <gtest/gtest.h>
 

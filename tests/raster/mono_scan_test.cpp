@@ -2,7 +2,7 @@
 // settings and both data forms, and of their context forms over an engine surface.
 #include "raster/encoder_context.h"
 #include "raster/imaging/mono_scan.h"
-#include "tests/support/panel_decoder.h"
+#include "tools/lib/panel_decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Panel data decoder: the inverse of every panel data form, with bounds checked on every read.
-#include "tests/support/panel_decoder.h"
+#include "tools/lib/panel_decoder.h"
 
 #include <utility>
 
