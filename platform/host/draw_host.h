@@ -105,7 +105,7 @@ class Font {
   LONG ascent() const { return ascent_; }
   FD_GLYPHSET* glyphSet() { return reinterpret_cast<FD_GLYPHSET*>(glyphSet_.get()); }
   // The cell of a glyph whose baseline position is `at`.
-  RECTL Cell(POINTL at) const { return RECTL{at.x, at.y - ascent_, at.x + cellWidth_, at.y - ascent_ + cellHeight_}; }
+  RECTL Cell(POINTL at) const;
 
  private:
   FONTOBJ font_{};

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -389,12 +390,12 @@ bool BitBlt(SURFOBJ* target, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate, RE
   const ColourMap map = MapFor(src.plane, plane, xlate);
   const int64_t offsetX = int64_t(sourcePoint->x) - targetRect->left;
   const int64_t offsetY = int64_t(sourcePoint->y) - targetRect->top;
-  // Target pixels whose source lies on the source surface.
-  RECTL area = *targetRect;
-  area.left = LONG(std::max<int64_t>(area.left, -offsetX));
-  area.top = LONG(std::max<int64_t>(area.top, -offsetY));
-  area.right = LONG(std::min<int64_t>(area.right, src.plane.width - offsetX));
-  area.bottom = LONG(std::min<int64_t>(area.bottom, src.plane.height - offsetY));
+  // Target pixels on the target whose source lies on the source surface.
+  auto within = [](int64_t v, LONG limit) { return static_cast<LONG>(std::clamp<int64_t>(v, 0, limit)); };
+  const RECTL area{within(std::max<int64_t>(targetRect->left, -offsetX), plane.width),
+                   within(std::max<int64_t>(targetRect->top, -offsetY), plane.height),
+                   within(std::min<int64_t>(targetRect->right, src.plane.width - offsetX), plane.width),
+                   within(std::min<int64_t>(targetRect->bottom, src.plane.height - offsetY), plane.height)};
   const ULONG mask = PlaneMask(plane);
   for (const RECTL& c : clips) {
     const RECTL r = Intersect(area, c);
@@ -511,6 +512,12 @@ Font::Font(LONG cellWidth, LONG cellHeight, LONG ascent, std::vector<GlyphRun> r
 Font::~Font() {
   std::lock_guard lock(HostMutex());
   detail::Fonts().erase(&font_);
+}
+
+RECTL Font::Cell(POINTL at) const {
+  auto clamp = [](int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  const int64_t top = int64_t(at.y) - ascent_;
+  return RECTL{at.x, clamp(top), clamp(int64_t(at.x) + cellWidth_), clamp(top + cellHeight_)};
 }
 
 // Text.

@@ -216,6 +216,37 @@ TEST_F(EngineDrawTest, CopyBitsHonoursSourcePointClipAndSourceEdges) {
   EXPECT_EQ(ReadSurface(target->hsurf), (Picture{"...#..", "......", "......"}));
 }
 
+TEST_F(EngineDrawTest, FarCoordinatesDrawOnlyWhatLandsOnBothSurfaces) {
+  SURFOBJ* source = Make({"####"}, 1);
+  SURFOBJ* target = Make(4, 1, 24);
+  struct Case {
+    RECTL rect;
+    POINTL from;
+    Picture expected;
+  };
+  const Case cases[] = {
+      {{0, 0, 4, 1}, {INT32_MIN, 0}, {"...."}},
+      {{INT32_MAX - 1, 0, INT32_MAX, 1}, {INT32_MIN, 0}, {"...."}},
+      {{INT32_MIN, 0, INT32_MAX, 1}, {INT32_MAX, 0}, {"...."}},
+      {{0, INT32_MIN, 4, INT32_MAX}, {0, INT32_MAX}, {"...."}},
+      {{0, INT32_MIN, 4, INT32_MAX}, {0, INT32_MIN}, {"####"}},  // target row 0 is source row 0
+  };
+  for (const Case& c : cases) {
+    host::FillSurface(target->hsurf, host::kWhite);
+    RECTL rect = c.rect;
+    POINTL from = c.from;
+    EXPECT_TRUE(EngCopyBits(target, source, nullptr, nullptr, &rect, &from));
+    EXPECT_EQ(ReadSurface(target->hsurf), c.expected);
+  }
+  host::FillSurface(target->hsurf, host::kWhite);
+  // Text cells far off the target.
+  host::Font font(INT32_MAX, INT32_MAX, INT32_MIN);
+  host::Text text(font, u"AB", POINTL{INT32_MAX, INT32_MAX});
+  BRUSHOBJ black = SolidBrush(0);
+  EXPECT_TRUE(EngTextOut(target, text.get(), font.get(), nullptr, nullptr, nullptr, &black, nullptr, nullptr, kCopyPen));
+  EXPECT_EQ(ReadSurface(target->hsurf), Picture{"...."});
+}
+
 TEST_F(EngineDrawTest, OverlappingCopyOnOneSurfaceReadsTheOriginalPixels) {
   SURFOBJ* so = Make({"#r.b.."}, 24);
   RECTL rect{1, 0, 5, 1};
