@@ -91,9 +91,8 @@ TEST_F(PrintingTest, BlankResinPanelSendsTheBlankCommandInstead) {
   PrintBlank(job);
   const auto texts = Commands();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), kResin), 0);
-  EXPECT_NE(std::search(texts.begin(), texts.end(), std::begin({std::string("\\eF\\r"), std::string("\\e!FF 1\\r")}),
-                        std::end({std::string("\\eF\\r"), std::string("\\e!FF 1\\r")})),
-            texts.end());
+  const std::vector<std::string> blank = {"\\eF\\r", "\\e!FF 1\\r"};
+  EXPECT_NE(std::search(texts.begin(), texts.end(), blank.begin(), blank.end()), texts.end());
 }
 
 TEST_F(PrintingTest, TwoSidedYmckoModeZeroSplitsPanelsAndClosesUnpairedFronts) {
