@@ -150,8 +150,6 @@ TEST_F(PrintingTest, HeaderFollowsTheRibbon) {
       {0, 3, 5, 1, Header("\\eJOB 1\\r", Join({kColourHeads, {"\\e+C 3\\r", "\\e+CV 3\\r"}}))},
   };
   for (const Case& c : cases) {
-    host::Reset();
-    SetUp();
     SetCache(c.code);
     JobSettings job;
     job.priv.fixedRibbon = static_cast<int16_t>(c.fixedRibbon);
@@ -163,7 +161,8 @@ TEST_F(PrintingTest, HeaderFollowsTheRibbon) {
     EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + static_cast<long>(c.expected.size())),
               c.expected)
         << "ribbon code " << c.code;
-    TearDown();
+    TearDown();  // a fresh printer stream for the next case
+    SetUp();
   }
 }
 
@@ -212,7 +211,7 @@ TEST_F(PrintingTest, ResinPanelFollowsOrientationAndRotation) {
     Open(job);
     ASSERT_TRUE(device().StartDoc(u"Card"));
     ASSERT_TRUE(device().StartPage());
-    PaintMono({3, 5, 4, 6}, 0);  // one black pixel at (3, 5)
+    PaintCard({3, 5, 4, 6}, 0x000000);  // one black pixel at (3, 5), converted for the resin panel
     ASSERT_TRUE(device().SendPage());
     ASSERT_TRUE(device().EndDoc());
     const std::vector<uint8_t> all = Stream();
