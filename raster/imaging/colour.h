@@ -14,6 +14,9 @@ namespace tolma {
 
 // The random source of the 16-level dither. One per call or per rendering context, never shared between
 // threads; seeded, so a page renders the same way every time. A 64-bit draw serves sixteen 4-bit values.
+class DitherSource;
+int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+
 class DitherSource {
  public:
   static constexpr uint64_t kDefaultSeed = 0x7D0A5EEDu;
@@ -40,6 +43,8 @@ class DitherSource {
   }
 
  private:
+  friend int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+
   std::mt19937_64 engine_;
   uint64_t pool_ = 0;
   int left_ = 0;
