@@ -25,7 +25,7 @@ DitherEntry ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
   const auto low = static_cast<uint8_t>(level & ~mask);
   if (high == mask) return {mask, 0};                                    // the top level never goes up
   if (low <= keep) return {high, 0};                                     // at (or next to) the grid point
-  if (low + keep >= step) return {static_cast<uint8_t>(high + step), 0};  // next to the grid point above
+  if (unsigned{low} + keep >= step) return {static_cast<uint8_t>(high + step), 0};  // next to the grid above
   return {high, low};
 }
 
@@ -190,6 +190,7 @@ void WalkPanel(const uint8_t* bits, size_t start, ptrdiff_t along, ptrdiff_t nex
 }  // namespace
 
 size_t ColourScanStartOffset(const ColourPage& page, const ColourScan& scan) {
+  if (page.width <= 0 || page.height <= 0) return 0;
   const ScanOrder& order = OrderFor(scan);
   const size_t x = order.startAtLastColumn ? static_cast<size_t>(page.width - 1) : 0;
   const size_t y = order.startAtLastRow ? static_cast<size_t>(page.height - 1) : 0;
