@@ -89,9 +89,11 @@ std::array<uint8_t, 256> BuildStretch(int lo, int hi) {
   return table;
 }
 
+// The conversions take the views by value: the page writes cannot then alias their sizes.
+
 // "Diffusion": the grey value and its adjustments in a first pass, then the stretch, the decision and the error
 // spread row by row; each row is packed into the bitmap as soon as it is decided.
-void ConvertDiffusion(const ColourPage& page, const MonoBitmap& mono, const std::array<uint8_t, 256>& curve) {
+void ConvertDiffusion(const ColourPage page, const MonoBitmap mono, const std::array<uint8_t, 256>& curve) {
   int lo = 255;
   int hi = 0;
   for (int y = 0; y < page.height; ++y) {
@@ -151,7 +153,7 @@ void ConvertDiffusion(const ColourPage& page, const MonoBitmap& mono, const std:
 }
 
 // "Halftone Regular": the darkness against the 8 x 8 threshold table, straight into the bitmap.
-void ConvertHalftone(const ColourPage& page, const MonoBitmap& mono) {
+void ConvertHalftone(const ColourPage page, const MonoBitmap mono) {
   for (int y = 0; y < page.height; ++y) {
     const uint8_t* p = page.Row(y);
     RowPacker packer(mono.Row(y), mono.LastByteMask());
@@ -165,7 +167,7 @@ void ConvertHalftone(const ColourPage& page, const MonoBitmap& mono) {
 }
 
 // "Barcode" and "Enhanced": only very dark pixels print.
-void ConvertThreshold(const ColourPage& page, const MonoBitmap& mono, const std::array<uint8_t, 256>& curve) {
+void ConvertThreshold(const ColourPage page, const MonoBitmap mono, const std::array<uint8_t, 256>& curve) {
   for (int y = 0; y < page.height; ++y) {
     uint8_t* p = page.Row(y);
     RowPacker packer(mono.Row(y), mono.LastByteMask());
