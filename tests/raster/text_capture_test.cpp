@@ -40,7 +40,8 @@ TextCapture Capture(std::u16string_view text, PrivateDevmode& priv, Buffers& buf
 
 std::string BufferText(const std::array<uint8_t, 512>& buffer) {
   const auto* zero = static_cast<const uint8_t*>(std::memchr(buffer.data(), 0, buffer.size()));
-  return std::string(reinterpret_cast<const char*>(buffer.data()), zero ? static_cast<size_t>(zero - buffer.data()) : buffer.size());
+  return std::string(reinterpret_cast<const char*>(buffer.data()),
+                     zero ? static_cast<size_t>(zero - buffer.data()) : buffer.size());
 }
 
 std::string TrackText(const PrivateDevmode& priv, int track) {
@@ -58,10 +59,10 @@ struct Case {
   PrivateDevmode settings;
   std::u16string text;
   TextCapture expected;
-  int track = 0;              // the track that gets data (0: none)
-  std::string data;           // its text
-  int buffer = -1;            // the insert buffer that gets a command (-1: none)
-  std::string command;        // its text
+  int track = 0;        // the track that gets data (0: none)
+  std::string data;     // its text
+  int buffer = -1;      // the insert buffer that gets a command (-1: none)
+  std::string command;  // its text
 };
 
 TEST(TextCaptureTest, FormsOfText) {
@@ -129,7 +130,10 @@ TEST(TextCaptureTest, CommandsAppendAndAreStoredWholeOrNotAtAll) {
   Buffers buffers{};
   EXPECT_EQ(Capture(u"~C1A", priv, buffers), TextCapture::InsertedCommand);
   EXPECT_EQ(Capture(u"~C1BC", priv, buffers), TextCapture::InsertedCommand);
-  EXPECT_EQ(BufferText(buffers[1]), "\x1b" "A\r\x1b" "BC\r");
+  EXPECT_EQ(BufferText(buffers[1]),
+            "\x1b"
+            "A\r\x1b"
+            "BC\r");
 
   // 500 bytes used leave room for ESC, 9 characters, CR and the terminating zero.
   struct Room {
@@ -234,7 +238,8 @@ TEST(TextCaptureTest, RandomTextsStayWithinBuffersAndFields) {
     const PrivateDevmode before = priv;
     std::u16string text(random() % (round % 50 == 0 ? 600 : 40), u' ');
     for (char16_t& c : text) c = alphabet[random() % alphabet.size()];
-    if (random() % 2 && text.size() > 3) text.replace(0, 3, u"~C" + std::u16string(1, static_cast<char16_t>(u'0' + random() % 8)));
+    if (random() % 2 && text.size() > 3)
+      text.replace(0, 3, u"~C" + std::u16string(1, static_cast<char16_t>(u'0' + random() % 8)));
     Capture(text, priv, buffers);
 
     for (const auto& buffer : buffers) ASSERT_NE(std::memchr(buffer.data(), 0, buffer.size()), nullptr);
