@@ -194,7 +194,6 @@ void WINAPI OutputDebugStringW(LPCWSTR text);
 // Shell folders.
 #define CSIDL_LOCAL_APPDATA 0x001c
 #define SHGFP_TYPE_CURRENT 0
-typedef HRESULT(WINAPI* PFNSHGETFOLDERPATHW)(HWND, int, HANDLE, DWORD, LPWSTR);
 extern "C" HRESULT WINAPI SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path);
 
 // DEVMODE.

@@ -12,6 +12,9 @@
 namespace tolma {
 namespace {
 
+// SHGetFolderPathW, looked up at run time in "SHFolder.dll".
+using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+
 // The value after `key`: up to the first CR or zero byte, at most `limit` bytes; none when the key is absent.
 std::optional<std::string_view> EntryValue(std::span<const uint8_t> file, std::string_view key, size_t limit) {
   const auto at = FindBytes(file, std::span(reinterpret_cast<const uint8_t*>(key.data()), key.size()));
@@ -55,7 +58,7 @@ void ReadRibbonCache(RibbonCache& out) {
   // The local application-data folder, through the shell-folder service looked up at run time.
   HMODULE shFolder = LoadLibraryW(TOLMA_WIDE("SHFolder.dll"));
   if (shFolder == nullptr) return;
-  auto getFolderPath = reinterpret_cast<PFNSHGETFOLDERPATHW>(
+  auto getFolderPath = reinterpret_cast<GetFolderPathFn>(
       reinterpret_cast<void (*)()>(GetProcAddress(shFolder, "SHGetFolderPathW")));
   WCHAR folder[MAX_PATH] = {};
   const bool found = getFolderPath != nullptr &&
