@@ -131,4 +131,3 @@ BENCHMARK(BM_ConvertToMonochrome)->DenseRange(0, 3)->ArgName("method")->Unit(ben
 }  // namespace
 }  // namespace tolma
 
-BENCHMARK_MAIN();
