@@ -16,5 +16,7 @@ std::recursive_mutex& HostMutex();
 // Resets of each module, called by host::Reset.
 void ResetSpooler();
 void ResetKernel();
+void ResetRegistry();
+void ResetUser();
 
 }  // namespace tolma::host::detail
