@@ -1,0 +1,51 @@
+// Black extraction between the card page and the monochrome bitmap.
+#include "raster/imaging/black_extraction.h"
+
+namespace tolma {
+
+bool BlackExtractionApplies(int ribbonType, bool twoSided, int twoSidedMode, bool front) {
+  switch (ribbonType) {
+    case 0:
+    case 11:
+      return !twoSided || twoSidedMode == 1;
+    case 6:
+      return !twoSided || twoSidedMode != 0;
+    case 7:
+    case 12:
+      if (!twoSided) return true;
+      if (twoSidedMode == 0) return front;
+      return twoSidedMode == 1;
+    case 8:
+      if (!twoSided) return true;
+      return front ? twoSidedMode != 1 : twoSidedMode == 2;
+    default:
+      return false;
+  }
+}
+
+void ExtractBlack(uint8_t* page, ptrdiff_t pageStride, uint8_t* mono, ptrdiff_t monoStride, int width, int height) {
+  for (int y = 0; y < height; ++y) {
+    uint8_t* pixel = page + y * pageStride;
+    uint8_t* monoRow = mono + y * monoStride;
+    uint8_t last[3] = {255, 255, 255};
+    for (int x = 0; x < width; x += 8) {
+      uint8_t keep = 0;
+      for (int bit = 0; bit < 8; ++bit, pixel += 3) {
+        keep = static_cast<uint8_t>(keep << 1);
+        if ((pixel[0] | pixel[1] | pixel[2]) == 0) {
+          pixel[0] = last[0];
+          pixel[1] = last[1];
+          pixel[2] = last[2];
+        } else {
+          last[0] = pixel[0];
+          last[1] = pixel[1];
+          last[2] = pixel[2];
+          keep |= 1;
+        }
+      }
+      monoRow[x / 8] &= keep;
+    }
+  }
+}
+
+}  // namespace tolma
