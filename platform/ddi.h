@@ -349,3 +349,38 @@ TOLMA_ENGAPI VOID APIENTRY EngUnlockSurface(SURFOBJ* surface);
 TOLMA_ENGAPI HPALETTE APIENTRY EngCreatePalette(ULONG mode, ULONG count, ULONG* colors, FLONG red, FLONG green,
                                                 FLONG blue);
 TOLMA_ENGAPI BOOL APIENTRY EngDeletePalette(HPALETTE palette);
+
+// Colour translation, path fill modes and stretch modes of the drawing routines.
+#define XO_TRIVIAL 0x00000001
+#define XO_TABLE 0x00000002
+#define FP_ALTERNATEMODE 1
+#define FP_WINDINGMODE 2
+#ifndef _WIN32
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#endif
+
+// Engine drawing routines (the hooks draw through them) and the font's glyph set.
+TOLMA_ENGAPI BOOL APIENTRY EngBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
+                                     RECTL* targetRect, POINTL* sourcePoint, POINTL* maskPoint, BRUSHOBJ* brush,
+                                     POINTL* brushOrigin, ROP4 rop4);
+TOLMA_ENGAPI BOOL APIENTRY EngCopyBits(SURFOBJ* target, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate,
+                                       RECTL* targetRect, POINTL* sourcePoint);
+TOLMA_ENGAPI BOOL APIENTRY EngStretchBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip,
+                                         XLATEOBJ* xlate, COLORADJUSTMENT* colorAdjustment, POINTL* halftoneOrigin,
+                                         RECTL* targetRect, RECTL* sourceRect, POINTL* maskPoint, ULONG mode);
+TOLMA_ENGAPI BOOL APIENTRY EngPaint(SURFOBJ* target, CLIPOBJ* clip, BRUSHOBJ* brush, POINTL* brushOrigin, MIX mix);
+TOLMA_ENGAPI BOOL APIENTRY EngFillPath(SURFOBJ* target, PATHOBJ* path, CLIPOBJ* clip, BRUSHOBJ* brush,
+                                       POINTL* brushOrigin, MIX mix, FLONG options);
+TOLMA_ENGAPI BOOL APIENTRY EngStrokePath(SURFOBJ* target, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform,
+                                         BRUSHOBJ* brush, POINTL* brushOrigin, LINEATTRS* lineAttrs, MIX mix);
+TOLMA_ENGAPI BOOL APIENTRY EngStrokeAndFillPath(SURFOBJ* target, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform,
+                                                BRUSHOBJ* strokeBrush, LINEATTRS* lineAttrs, BRUSHOBJ* fillBrush,
+                                                POINTL* brushOrigin, MIX fillMix, FLONG options);
+TOLMA_ENGAPI BOOL APIENTRY EngLineTo(SURFOBJ* target, CLIPOBJ* clip, BRUSHOBJ* brush, LONG x1, LONG y1, LONG x2,
+                                     LONG y2, RECTL* bounds, MIX mix);
+TOLMA_ENGAPI BOOL APIENTRY EngTextOut(SURFOBJ* target, STROBJ* text, FONTOBJ* font, CLIPOBJ* clip, RECTL* extraRects,
+                                      RECTL* opaqueRect, BRUSHOBJ* foreBrush, BRUSHOBJ* opaqueBrush, POINTL* origin,
+                                      MIX mix);
+TOLMA_ENGAPI FD_GLYPHSET* APIENTRY FONTOBJ_pfdg(FONTOBJ* font);

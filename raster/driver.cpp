@@ -8,6 +8,7 @@ namespace tolma {
 namespace {
 
 CRITICAL_SECTION g_renderingLock;
+int g_enableCount = 0;  // the engine enables and disables the driver in pairs, one call at a time
 
 #define TOLMA_ENTRY(name) {INDEX_##name, reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(&name))}
 const DRVFN kDriverFunctions[] = {
@@ -58,8 +59,11 @@ BOOL APIENTRY DrvEnableDriver(ULONG engineVersion, ULONG size, DRVENABLEDATA* da
   data->iDriverVersion = DDI_DRIVER_VERSION_NT5;
   data->c = static_cast<ULONG>(std::size(tolma::kDriverFunctions));
   data->pdrvfn = const_cast<DRVFN*>(tolma::kDriverFunctions);
-  InitializeCriticalSection(&tolma::g_renderingLock);
+  if (tolma::g_enableCount++ == 0) InitializeCriticalSection(&tolma::g_renderingLock);
   return TRUE;
 }
 
-VOID APIENTRY DrvDisableDriver() { DeleteCriticalSection(&tolma::g_renderingLock); }
+// The lock lives until the last enable is matched by a disable.
+VOID APIENTRY DrvDisableDriver() {
+  if (tolma::g_enableCount > 0 && --tolma::g_enableCount == 0) DeleteCriticalSection(&tolma::g_renderingLock);
+}

@@ -26,6 +26,7 @@ enum class FailPoint {
   OpenPrinter,
   GetPrinterDriver,
   WritePrinter,
+<<<<<<< HEAD
   GetPrinter,
   SetPrinter,
   StartDocPrinter,
@@ -35,6 +36,30 @@ enum class FailPoint {
   GetPrinterData,
   RegOpenKey,
   RegDeleteValue,
+=======
+  // Engine drawing routines and the font's glyph set.
+  EngBitBlt,
+  EngCopyBits,
+  EngStretchBlt,
+  EngPaint,
+  EngFillPath,
+  EngStrokePath,
+  EngStrokeAndFillPath,
+  EngLineTo,
+  EngTextOut,
+  FontObjGlyphSet,
+  // GDI for the bitmap paths.
+  GetTopWindow,
+  BeginPaint,
+  EndPaint,
+  CreateCompatibleDC,
+  CreateDIBitmap,
+  SelectObject,
+  StretchDIBits,
+  GetDIBits,
+  DeleteObject,
+  DeleteDC,
+>>>>>>> main
   Count
 };
 

@@ -119,6 +119,8 @@ void Reset() {
   detail::ResetSpooler();
   detail::ResetRegistry();
   detail::ResetUser();
+  detail::ResetDraw();
+  detail::ResetGdi();
 }
 
 void SetLocalAppDataFolder(const std::string& path) {

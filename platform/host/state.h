@@ -18,5 +18,7 @@ void ResetSpooler();
 void ResetKernel();
 void ResetRegistry();
 void ResetUser();
+void ResetDraw();
+void ResetGdi();
 
 }  // namespace tolma::host::detail

@@ -1,0 +1,113 @@
+// Colour separation: adjustment and 16-level dithering of the card page, and the continuous-tone panel scans.
+#pragma once
+
+#include "common/devmode.h"
+#include "common/panel_data.h"
+#include "raster/imaging/page_view.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <random>
+
+namespace tolma {
+
+// The random source of the 16-level dither. One per call or per rendering context, never shared between
+// threads; seeded, so a page renders the same way every time. A 64-bit draw serves sixteen 4-bit values.
+class DitherSource {
+ public:
+  static constexpr uint64_t kDefaultSeed = 0x7D0A5EEDu;
+
+  explicit DitherSource(uint64_t seed = kDefaultSeed) : engine_(seed) {}
+
+  // A uniform value 0..15.
+  uint32_t Nibble() {
+    if (left_ == 0) {
+      pool_ = engine_();
+      left_ = 16;
+    }
+    const auto r = static_cast<uint32_t>(pool_ & 15u);
+    pool_ >>= 4;
+    --left_;
+    return r;
+  }
+
+  // A value 0..n-1 (0 when n is 0 or 1): the remainder of a fresh draw, or a pooled nibble when n is 16.
+  uint32_t Below(uint32_t n) {
+    if (n == 16) return Nibble();
+    if (n <= 1) return 0;
+    return static_cast<uint32_t>(engine_() % n);
+  }
+
+ private:
+  std::mt19937_64 engine_;
+  uint64_t pool_ = 0;
+  int left_ = 0;
+};
+
+// Adjusts one colour byte by an intensity and a contrast, each -100..100 (values beyond are limited to that
+// range). Returns the adjusted byte 0..255; both 0 leave the byte as it is.
+uint8_t AdjustLevel(int level, int intensity, int contrast);
+
+// AdjustLevel for one fixed intensity and contrast, for every byte value.
+std::array<uint8_t, 256> BuildAdjustTable(int intensity, int contrast);
+
+// Reduces a byte to the grid of `mask` (240 in page preparation) with an unordered random dither that keeps
+// the mean: the low part d rounds up with probability d / step. Values within `keep` of a grid point snap to it
+// without a draw; the top grid value never rounds up. Returns the grid value.
+uint8_t QuantizeLevel(uint8_t level, uint8_t mask, uint8_t keep, DitherSource& random);
+
+// Adjusts every colour byte of the page with the red, green and blue intensity and contrast of `settings`,
+// then reduces it to 16 levels (mask 240, keep 1), in place. Returns 0 when the page bits are missing or do
+// not cover the page, else 1.
+int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+
+// Panel level 0..31 of a colour byte (255 is white, level 1 for a prepared white byte).
+constexpr uint8_t ComponentLevel(uint8_t byte) { return static_cast<uint8_t>((255 - byte) >> 3); }
+
+// Weighted darkness 0..255 of a pixel for the dye-black panel (0 for white).
+constexpr int GreyDarkness(uint8_t blue, uint8_t green, uint8_t red) {
+  return (59 * (255 - green) + 11 * (255 - blue) + 30 * (255 - red)) / 100;
+}
+
+// Dye-black panel level 0..31 of a pixel.
+constexpr uint8_t GreyLevel(uint8_t blue, uint8_t green, uint8_t red) {
+  return static_cast<uint8_t>(GreyDarkness(blue, green, red) >> 3);
+}
+
+// What a panel scan encodes, and in which order it walks the page.
+enum class PanelForm : uint8_t { kPacked, kRunLength };
+enum class LevelSource : uint8_t { kComponent, kGrey };
+
+struct ColourScan {
+  bool portrait = false;  // lines are page rows (640 x 1024 page) or page columns (1024 x 640 page)
+  PanelForm form = PanelForm::kRunLength;
+  LevelSource source = LevelSource::kComponent;
+  int component = 0;      // 0 blue (Y panel), 1 green (M), 2 red (C); the grey source reads the whole pixel
+  bool rotate = false;    // the side's rotation flag
+};
+
+// Byte offset, from the first byte of the page, of the first byte a scan reads. The page must be valid and of
+// the scan's orientation.
+size_t ColourScanStartOffset(const ColourPage& page, const ColourScan& scan);
+
+// Walks the page in the printer's line order (1024 lines of 640 levels) and hands one level a pixel to the
+// encoder of the scan's form: packed lines end with the line-end step, run-length levels go on across lines
+// and are left pending for the caller's closing step. Returns false, with nothing encoded, when the page is
+// not a valid 640 x 1024 (portrait) or 1024 x 640 (landscape) page or the component is not 0..2.
+bool ScanColourPanel(const ColourPage& page, const ColourScan& scan, PanelOutput& out, RunLengthState& rle);
+
+// The eight scans by name: portrait pages by rows, landscape pages by columns; one colour byte (Y, M, C) or
+// the grey of the pixel (Kd); packed or run-length. Each returns what ScanColourPanel returns.
+bool ScanComponentRowsPacked(const ColourPage& page, int component, bool rotate, PanelOutput& out);
+bool ScanComponentRowsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out,
+                          RunLengthState& rle);
+bool ScanGrayRowsPacked(const ColourPage& page, bool rotate, PanelOutput& out);
+bool ScanGrayRowsRle(const ColourPage& page, bool rotate, PanelOutput& out, RunLengthState& rle);
+bool ScanComponentColumnsPacked(const ColourPage& page, int component, bool rotate, PanelOutput& out);
+bool ScanComponentColumnsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out,
+                             RunLengthState& rle);
+bool ScanGrayColumnsPacked(const ColourPage& page, bool rotate, PanelOutput& out);
+bool ScanGrayColumnsRle(const ColourPage& page, bool rotate, PanelOutput& out, RunLengthState& rle);
+
+}  // namespace tolma
