@@ -26,7 +26,6 @@ enum class FailPoint {
   OpenPrinter,
   GetPrinterDriver,
   WritePrinter,
-<<<<<<< HEAD
   GetPrinter,
   SetPrinter,
   StartDocPrinter,
@@ -36,7 +35,6 @@ enum class FailPoint {
   GetPrinterData,
   RegOpenKey,
   RegDeleteValue,
-=======
   // Engine drawing routines and the font's glyph set.
   EngBitBlt,
   EngCopyBits,
@@ -59,7 +57,6 @@ enum class FailPoint {
   GetDIBits,
   DeleteObject,
   DeleteDC,
->>>>>>> main
   Count
 };
 
