@@ -94,6 +94,11 @@ void WriteCapability(const CapabilityAnswer& answer, void* output) {
 // DrvDocumentPropertySheets without property-sheet information: the header-only DEVMODE request.
 LONG HeaderOnlyCall(DOCUMENTPROPERTYHEADER* header) {
   if (header == nullptr) return -1;
+  // A header shorter than this layout would be read and written past its end.
+  if (header->cbSize < sizeof(DOCUMENTPROPERTYHEADER)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
   const DWORD callerSize = header->cbOut;
   header->cbOut = kFullDevmodeSize;
   const DWORD mode = header->fMode;

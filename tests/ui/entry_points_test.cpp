@@ -328,6 +328,8 @@ class HeaderCallTest : public DocumentPropertiesTest {
 
 TEST_F(HeaderCallTest, SizeQueriesAndRefusedModes) {
   EXPECT_EQ(DrvDocumentPropertySheets(nullptr, 0), -1);
+  uint16_t olderHeader[2] = {4, 0};  // a header too short for this layout is not read further
+  EXPECT_EQ(DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(olderHeader)), -1);
 
   std::vector<uint8_t> out(kFullDevmodeSize, 0xAB);
   EXPECT_EQ(Call(0, &out), 2436);
