@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <winspool.h>
 #include <shlobj.h>
+#include <shfolder.h>
 #define TOLMA_WIDE(s) L##s
 #define TOLMA_EXPORT extern "C"
 #else

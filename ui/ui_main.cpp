@@ -1,6 +1,8 @@
-// DomaUI's module entry. Its printer-interface entry points arrive with the UI layer.
-#include "platform/win32.h"
+// DomaUI's module entry point.
+#include "ui/driver_ui.h"
+#include "ui/ui_state.h"
 
-#ifdef _WIN32
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
-#endif
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) tolma::ui::ProcessAttach(instance);
+  return TRUE;
+}

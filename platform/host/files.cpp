@@ -181,6 +181,4 @@ DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defa
   return static_cast<DWORD>(n);
 }
 
-void WINAPI OutputDebugStringW(LPCWSTR text) { std::fprintf(stderr, "%s", tolma::host::Utf8(text).c_str()); }
-
 }  // extern "C"

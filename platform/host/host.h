@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tolma::host {
@@ -25,6 +26,15 @@ enum class FailPoint {
   OpenPrinter,
   GetPrinterDriver,
   WritePrinter,
+  GetPrinter,
+  SetPrinter,
+  StartDocPrinter,
+  StartPagePrinter,
+  EndPagePrinter,
+  EndDocPrinter,
+  GetPrinterData,
+  RegOpenKey,
+  RegDeleteValue,
   // Engine drawing routines and the font's glyph set.
   EngBitBlt,
   EngCopyBits,
@@ -99,6 +109,8 @@ struct PrinterSetup {
   std::string driverDirectory;  // host folder holding the driver files
   std::string driverFile = "DomaRaster.dll";
   std::string dataFile;         // full host path of the driver data file
+  std::vector<uint8_t> devmode;  // the stored default DEVMODE (PRINTER_INFO_2.pDevMode); empty: none
+  std::string portName = "TOLMA001:";
 };
 void AddPrinter(const PrinterSetup& setup);
 
@@ -108,5 +120,87 @@ std::vector<uint8_t> WrittenBytes(HANDLE printer);
 std::vector<DWORD> WriteRequests(HANDLE printer);
 // Largest number of bytes one WritePrinter call accepts (0: all).
 void SetWriteChunk(DWORD bytes);
+
+// Modules: a module known by its Windows file name. GetModuleFileNameW answers with the name and
+// LoadLibraryW of that name (or of its last component) takes a further reference.
+HMODULE RegisterModule(const std::string& windowsPath);
+// References taken by LoadLibraryW on a registered module (0 for an unknown one).
+int ModuleReferences(HMODULE module);
+
+// Stored DEVMODE of a printer: what GetPrinterW level 2 hands out and SetPrinterW level 2 replaces.
+void SetStoredDevmode(const std::string& printer, const std::vector<uint8_t>& devmode);
+std::vector<uint8_t> StoredDevmode(const std::string& printer);
+
+// Printer handles ever opened since the last Reset, in order, with the access asked for.
+struct PrinterHandleInfo {
+  HANDLE handle = nullptr;
+  std::string printer;
+  DWORD access = 0;  // DesiredAccess of the defaults (0 without defaults)
+  bool open = false;
+};
+std::vector<PrinterHandleInfo> PrinterHandleLog();
+int OpenPrinterHandleCount();
+
+// Raw documents started with StartDocPrinterW, in order, with what happened to them.
+struct RawJob {
+  std::string printer;
+  std::string docName;
+  std::string outputFile;  // empty: none
+  std::string datatype;    // empty: none
+  std::vector<uint8_t> data;
+  std::vector<DWORD> writes;  // sizes accepted per WritePrinter call
+  int pagesStarted = 0;
+  int pagesEnded = 0;
+  bool ended = false;  // EndDocPrinter succeeded
+};
+std::vector<RawJob> RawJobs();
+
+// Reply monitor: answers printer-data reads whose names carry a command (the name's storage read byte
+// by byte up to the first zero byte). A command without a scripted answer is unanswered (the read fails).
+void SetPrinterReply(const std::string& printer, const std::string& command, const std::string& answer);
+void ClearPrinterReply(const std::string& printer, const std::string& command);
+// Reads that reached the monitor (not those answered from a stored value).
+struct MonitorRequest {
+  std::string printer;
+  std::string command;
+  DWORD bufferSize = 0;
+};
+std::vector<MonitorRequest> MonitorRequests();
+// Files the monitor transferred for "download:", "sendfile:" and "sendcmds:" requests.
+struct MonitorTransfer {
+  std::string printer;
+  std::string kind;  // "download", "sendfile" or "sendcmds"
+  std::string path;
+  std::vector<uint8_t> bytes;
+};
+std::vector<MonitorTransfer> MonitorTransfers();
+// Where an answered read leaves its reply under the printer's PrinterDriverData key: under the name as
+// read (the default), under the command text as a UTF-16 name, or nowhere. A stored reply answers later
+// reads of the same name without reaching the printer, until it is deleted.
+enum class ReplyStorage { SameName, CommandText, None };
+void SetReplyStorage(ReplyStorage storage);
+
+// Values under a printer's PrinterDriverData registry key.
+using WideString = std::basic_string<WCHAR>;
+std::vector<WideString> DriverDataValueNames(const std::string& printer);
+void SetDriverDataValue(const std::string& printer, const WideString& name, const std::vector<uint8_t>& data);
+// Registry keys opened and not closed.
+int OpenRegistryKeyCount();
+
+// Message boxes shown, in order; answers are taken from a queue, then the box's first button.
+struct MessageBoxCall {
+  HWND owner = nullptr;
+  std::string text;
+  std::string caption;
+  UINT type = 0;
+};
+std::vector<MessageBoxCall> MessageBoxes();
+void QueueMessageBoxAnswer(int answer);
+// The window GetActiveWindow reports (none by default).
+void SetActiveWindowHandle(HWND window);
+// Texts written with OutputDebugStringW, in order.
+std::vector<std::string> DebugOutput();
+// The string table LoadStringW reads for a module (kept across Reset, like a module's resources).
+void RegisterStringResources(HMODULE module, const std::vector<std::pair<UINT, WideString>>& strings);
 
 }  // namespace tolma::host

@@ -1,12 +1,15 @@
 // Host stand-ins for the kernel services: last error, process heap, critical sections, modules, shell folders.
 #include "platform/host/state.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace tolma::host {
 namespace {
@@ -30,6 +33,44 @@ struct HostModule {
 };
 HostModule g_shFolder{"SHFolder.dll", 1};
 
+// Modules registered by their Windows file name (the driver's own DLLs); kept across Reset.
+struct RegisteredModule {
+  std::string path;
+  int references = 0;
+};
+std::vector<std::unique_ptr<RegisteredModule>>& RegisteredModules() {
+  static std::vector<std::unique_ptr<RegisteredModule>> modules;
+  return modules;
+}
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string BaseName(const std::string& path) {
+  const auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The registered module a LoadLibraryW name means: the full name, or the last component alone.
+RegisteredModule* FindRegisteredByName(const std::string& name) {
+  const std::string wanted = LowerAscii(name);
+  for (auto& m : RegisteredModules()) {
+    const std::string path = LowerAscii(m->path);
+    if (wanted == path || (wanted.find_first_of("\\/") == std::string::npos && wanted == BaseName(path)))
+      return m.get();
+  }
+  return nullptr;
+}
+
+RegisteredModule* FindRegistered(HMODULE module) {
+  for (auto& m : RegisteredModules())
+    if (reinterpret_cast<HMODULE>(m.get()) == module) return m.get();
+  return nullptr;
+}
+
 }  // namespace
 
 namespace detail {
@@ -50,6 +91,7 @@ bool ShouldFail(FailPoint point) {
 void ResetKernel() {
   g_failures = {};
   g_localAppData.clear();
+  for (auto& m : RegisteredModules()) m->references = 0;
 }
 
 }  // namespace detail
@@ -75,6 +117,8 @@ void Reset() {
   std::lock_guard lock(detail::HostMutex());
   detail::ResetKernel();
   detail::ResetSpooler();
+  detail::ResetRegistry();
+  detail::ResetUser();
   detail::ResetDraw();
   detail::ResetGdi();
 }
@@ -82,6 +126,20 @@ void Reset() {
 void SetLocalAppDataFolder(const std::string& path) {
   std::lock_guard lock(detail::HostMutex());
   g_localAppData = path;
+}
+
+HMODULE RegisterModule(const std::string& windowsPath) {
+  std::lock_guard lock(detail::HostMutex());
+  for (auto& m : RegisteredModules())
+    if (LowerAscii(m->path) == LowerAscii(windowsPath)) return reinterpret_cast<HMODULE>(m.get());
+  RegisteredModules().push_back(std::make_unique<RegisteredModule>(RegisteredModule{windowsPath, 0}));
+  return reinterpret_cast<HMODULE>(RegisteredModules().back().get());
+}
+
+int ModuleReferences(HMODULE module) {
+  std::lock_guard lock(detail::HostMutex());
+  const RegisteredModule* m = FindRegistered(module);
+  return m ? m->references : 0;
 }
 
 int LiveHeapBlocks() { return g_heapBlocks.load(); }
@@ -206,6 +264,17 @@ void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) {
 }
 
 HMODULE WINAPI LoadLibraryW(LPCWSTR name) {
+  {
+    std::lock_guard lock(tolma::host::detail::HostMutex());
+    if (auto* m = tolma::host::FindRegisteredByName(tolma::host::Utf8(name))) {
+      if (ShouldFail(FailPoint::LoadLibrary)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+      }
+      ++m->references;
+      return reinterpret_cast<HMODULE>(m);
+    }
+  }
   if (ShouldFail(FailPoint::LoadLibrary) || tolma::host::Utf8(name) != tolma::host::g_shFolder.name) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
@@ -215,12 +284,46 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR name) {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module) {
+  {
+    std::lock_guard lock(tolma::host::detail::HostMutex());
+    if (auto* m = tolma::host::FindRegistered(module)) {
+      if (m->references > 0) --m->references;
+      return TRUE;
+    }
+  }
   if (module != reinterpret_cast<HMODULE>(&tolma::host::g_shFolder)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   --tolma::host::g_modules;
   return TRUE;
+}
+
+// Copies the module's file name, cut to the buffer (then ERROR_INSUFFICIENT_BUFFER and the size is returned).
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size) {
+  std::basic_string<WCHAR> path;
+  {
+    std::lock_guard lock(tolma::host::detail::HostMutex());
+    const auto* m = tolma::host::FindRegistered(module);
+    if (m == nullptr) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return 0;
+    }
+    path = tolma::host::Wide(m->path);
+  }
+  if (name == nullptr || size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (path.size() >= size) {
+    std::copy_n(path.begin(), size - 1, name);
+    name[size - 1] = 0;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::copy(path.begin(), path.end(), name);
+  name[path.size()] = 0;
+  return static_cast<DWORD>(path.size());
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {

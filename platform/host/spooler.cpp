@@ -1,4 +1,5 @@
 // Host stand-in for the print spooler: named printers, printer handles, driver information and raw writes.
+#include "platform/host/registry_state.h"
 #include "platform/host/spooler_state.h"
 #include "platform/host/state.h"
 
@@ -36,6 +37,7 @@ HostPrinter* FindPrinter(const std::string& name) {
 void AddPrinter(const PrinterSetup& setup) {
   std::lock_guard lock(HostMutex());
   detail::Spooler().printers[setup.name] = detail::HostPrinter{setup};
+  detail::CreatePrinterKeys(setup.name);
 }
 
 std::vector<uint8_t> WrittenBytes(HANDLE printer) {
@@ -90,7 +92,7 @@ class StringPacker {
 
 extern "C" {
 
-BOOL WINAPI OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
+BOOL WINAPI OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
   if (printer == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -104,6 +106,7 @@ BOOL WINAPI OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW) {
   }
   auto handle = std::make_unique<tolma::host::detail::HostPrinterHandle>();
   handle->printerName = wanted;
+  handle->access = defaults != nullptr ? defaults->DesiredAccess : 0;
   *printer = handle.get();
   tolma::host::detail::Spooler().handles.push_back(std::move(handle));
   return TRUE;
@@ -175,6 +178,7 @@ BOOL WINAPI WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD writ
   const DWORD accepted = chunk == 0 ? size : std::min(size, chunk);
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   h->written.insert(h->written.end(), bytes, bytes + accepted);
+  tolma::host::detail::RecordJobWrite(*h, bytes, accepted);
   if (written != nullptr) *written = accepted;
   return TRUE;
 }

@@ -16,6 +16,8 @@ std::recursive_mutex& HostMutex();
 // Resets of each module, called by host::Reset.
 void ResetSpooler();
 void ResetKernel();
+void ResetRegistry();
+void ResetUser();
 void ResetDraw();
 void ResetGdi();
 
