@@ -47,7 +47,10 @@ std::string Join(const std::string& base, const std::string& sub) {
   std::string out = base;
   std::string part;
   auto flush = [&] {
-    if (!part.empty()) out += "\\" + Lower(part);
+    if (!part.empty()) {
+      out.push_back('\\');
+      out.append(Lower(part));
+    }
     part.clear();
   };
   for (char c : sub) {

@@ -128,11 +128,14 @@ TEST(CommandBuilder, TrackFormatCommandsCoverEveryTrackAndMode) {
       for (bool write : {true, false}) {
         std::string code;
         if (mode >= 3) {
-          code = std::string(1, (write ? writeBit : readBit)[track - 1]) + "_" + std::to_string(mode);
+          code.push_back((write ? writeBit : readBit)[track - 1]);
+          code.push_back('_');
+          code.append(std::to_string(mode));
         } else if (mode == track - 1) {
           code = std::string(1, (write ? ownWrite : ownRead)[track - 1]);
         } else {
-          code = std::string(1, (write ? foreignWrite : foreignRead)[track - 1]) + std::to_string(mode + 1);
+          code.push_back((write ? foreignWrite : foreignRead)[track - 1]);
+          code.append(std::to_string(mode + 1));
         }
         EXPECT_EQ(cmd::TrackFormatCode(track, mode, write), code) << track << " " << mode;
         const std::string expected =
