@@ -76,6 +76,23 @@ void BM_ContoneRlePanel(benchmark::State& state) {
 }
 BENCHMARK(BM_ContoneRlePanel)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
+// The same panel a line of 640 levels at a time, as the colour scans hand it over.
+void BM_ContoneRlePanelByLine(benchmark::State& state) {
+  const Bytes levels = ContoneLevels(state.range(0));
+  Bytes buffer(kPanelBufferSize);
+  for (auto _ : state) {
+    PanelOutput out{buffer.data(), 0, kPanelBufferSize};
+    RunLengthState rle;
+    for (size_t line = 0; line < levels.size(); line += kPanelDots)
+      PutLevelsRle(rle, std::span<const uint8_t>(levels.data() + line, kPanelDots), out);
+    FlushLevelRle(rle, out);
+    benchmark::DoNotOptimize(out.length);
+    benchmark::ClobberMemory();
+  }
+  state.SetLabel(ContoneName(state.range(0)));
+}
+BENCHMARK(BM_ContoneRlePanelByLine)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
 void BM_ContonePackedPanel(benchmark::State& state) {
   Bytes levels = ContoneLevels(state.range(0));
   for (auto& l : levels) l = static_cast<uint8_t>(l << 3);

@@ -118,6 +118,8 @@ void AddPrinter(const PrinterSetup& setup);
 std::vector<uint8_t> WrittenBytes(HANDLE printer);
 // Sizes asked of WritePrinter on a handle, one entry per call.
 std::vector<DWORD> WriteRequests(HANDLE printer);
+// Forgets what was written through a handle so far (long runs such as benchmarks).
+void ClearWritten(HANDLE printer);
 // Largest number of bytes one WritePrinter call accepts (0: all).
 void SetWriteChunk(DWORD bytes);
 

@@ -52,6 +52,14 @@ std::vector<DWORD> WriteRequests(HANDLE printer) {
   return h ? h->requests : std::vector<DWORD>{};
 }
 
+void ClearWritten(HANDLE printer) {
+  std::lock_guard lock(HostMutex());
+  if (auto* h = detail::FindPrinterHandle(printer, true)) {
+    h->written.clear();
+    h->requests.clear();
+  }
+}
+
 void SetWriteChunk(DWORD bytes) {
   std::lock_guard lock(HostMutex());
   detail::Spooler().writeChunk = bytes;

@@ -162,6 +162,7 @@ void WalkPanel(const uint8_t* bits, size_t start, ptrdiff_t along, ptrdiff_t nex
   RunLengthState rle = sinkRle;
   auto lineStart = static_cast<ptrdiff_t>(start);
   PackedLineState pack;
+  uint8_t levels[kPanelDots];  // one line of run-length levels, encoded a whole run at a time
   for (int line = 0; line < kPanelLines; ++line, lineStart += nextLine) {
     ptrdiff_t at = lineStart;
     for (int dot = 0; dot < kPanelDots; ++dot, at += along) {
@@ -170,18 +171,22 @@ void WalkPanel(const uint8_t* bits, size_t start, ptrdiff_t along, ptrdiff_t nex
         if constexpr (kForm == PanelForm::kPacked) {
           PackLevel(pack, static_cast<uint8_t>(255 - *p), out);
         } else {
-          PutLevelRle(rle, static_cast<uint8_t>((*p >> 3) ^ 31), out);
+          levels[dot] = static_cast<uint8_t>((*p >> 3) ^ 31);
         }
       } else {
         const int darkness = GreyDarkness(p[0], p[1], p[2]);
         if constexpr (kForm == PanelForm::kPacked) {
           PackLevel(pack, static_cast<uint8_t>(darkness), out);
         } else {
-          PutLevelRle(rle, static_cast<uint8_t>(darkness >> 3), out);
+          levels[dot] = static_cast<uint8_t>(darkness >> 3);
         }
       }
     }
-    if constexpr (kForm == PanelForm::kPacked) EndPackedLine(pack, out);
+    if constexpr (kForm == PanelForm::kPacked) {
+      EndPackedLine(pack, out);
+    } else {
+      PutLevelsRle(rle, levels, out);
+    }
   }
   sink = out;
   sinkRle = rle;

@@ -4,6 +4,7 @@
 #include "common/panel_data.h"
 
 #include <cstdint>
+#include <span>
 
 namespace tolma {
 
@@ -84,5 +85,9 @@ inline void FlushLevelRle(const RunLengthState& rle, PanelOutput& out) {
     out.Put(rle.value);
   }
 }
+
+// The continuous-tone run-length steps of every level in `levels`, in order: the same bytes and the same
+// final state as PutLevelRle called once per level, found a whole run at a time.
+void PutLevelsRle(RunLengthState& rle, std::span<const uint8_t> levels, PanelOutput& out);
 
 }  // namespace tolma

@@ -405,6 +405,42 @@ TEST(RoundTrip, ContoneRunLength) {
   }
 }
 
+// The whole-run encoder must give the bytes and the state of the level-by-level one, whatever pieces the
+// levels come in (runs crossing pieces, pieces ending mid-run or on a 127 boundary).
+TEST(ContoneRle, WholeRunsMatchLevelByLevel) {
+  std::mt19937 random(7);
+  for (const Pattern& pattern : Patterns()) {
+    for (size_t length : {size_t{1}, size_t{126}, size_t{127}, size_t{128}, size_t{254}, size_t{9000}}) {
+      Bytes levels = pattern.make(length);
+      for (auto& l : levels) l &= 31;
+      for (int split = 0; split < 4; ++split) {
+        Bytes a(4 * length + 16), b(4 * length + 16);
+        PanelOutput outA{a.data(), 0, static_cast<uint32_t>(a.size())};
+        PanelOutput outB{b.data(), 0, static_cast<uint32_t>(b.size())};
+        RunLengthState one, bulk;
+        for (size_t at = 0; at < levels.size();) {
+          const size_t piece = split == 0 ? levels.size() : std::min(levels.size() - at, size_t{1} + random() % 300);
+          for (size_t i = at; i < at + piece; ++i) PutLevelRle(one, levels[i], outA);
+          PutLevelsRle(bulk, std::span<const uint8_t>(levels.data() + at, piece), outB);
+          ASSERT_EQ(outA.length, outB.length) << pattern.name << " " << length;
+          ASSERT_EQ(one.state, bulk.state) << pattern.name << " " << length;
+          if (one.state != 0) {
+            ASSERT_EQ(one.value, bulk.value);
+          }
+          if (one.state == 2) {
+            ASSERT_EQ(one.count, bulk.count);
+          }
+          at += piece;
+        }
+        FlushLevelRle(one, outA);
+        FlushLevelRle(bulk, outB);
+        ASSERT_EQ(Bytes(a.begin(), a.begin() + outA.length), Bytes(b.begin(), b.begin() + outB.length))
+            << pattern.name << " " << length << " split " << split;
+      }
+    }
+  }
+}
+
 TEST(RoundTrip, ContonePacked) {
   for (const Pattern& pattern : Patterns()) {
     for (size_t lines : {size_t{1}, size_t{3}, size_t{kPanelLines}}) {
