@@ -4,6 +4,7 @@
 #include "raster/imaging/panel_encoding.h"
 #include "tools/lib/panel_decoder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -29,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> buffer(kPanelBufferSize);
   std::vector<uint8_t> work(kMonoWorkBufferSize);
   const uint8_t form = data[0] & 3;
+  const bool wholeRuns = (data[0] & 4) != 0;  // the run-length levels in pieces, a whole run at a time
   ++data;
   --size;
 
@@ -37,7 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> decoded;
   if (form < 2) {  // continuous-tone: levels 0..31
     const std::vector<uint8_t> levels = Panel(data, size, 1024 * 640, 31);
-    if (form == 0) {
+    if (form == 0 && wholeRuns) {
+      for (size_t at = 0, piece = 1; at < levels.size(); at += piece, piece = piece * 3 % 997 + 1) {
+        piece = std::min(piece, levels.size() - at);
+        PutLevelsRle(rle, std::span<const uint8_t>(levels.data() + at, piece), out);
+      }
+      FlushLevelRle(rle, out);
+    } else if (form == 0) {
       for (uint8_t l : levels) PutLevelRle(rle, l, out);
       FlushLevelRle(rle, out);
     } else {
