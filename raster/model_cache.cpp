@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 namespace tolma {
 namespace {
@@ -29,21 +28,6 @@ std::optional<std::string_view> EntryValue(std::span<const uint8_t> file, std::s
 
 std::string_view RibbonCache::ModelText() const {
   return std::string_view(model.data(), static_cast<size_t>(std::find(model.begin(), model.end(), '\0') - model.begin()));
-}
-
-int32_t BoundedAtoi(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) break;  // saturates below
-  }
-  if (negative) value = -value;
-  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
 }
 
 void ParseRibbonCache(std::span<const uint8_t> file, RibbonCache& out) {

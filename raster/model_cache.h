@@ -23,10 +23,6 @@ struct RibbonCache {
 // its value runs to the first CR or zero byte, at most 12 (ribbon) or 32 (model) characters.
 void ParseRibbonCache(std::span<const uint8_t> file, RibbonCache& out);
 
-// Converts a bounded decimal text like atoi: leading white space, optional sign, digits; 0 without digits.
-// Values beyond the 32-bit range saturate.
-int32_t BoundedAtoi(std::string_view text);
-
 // Fills `out` from the cache file in the user's local application-data folder; leaves it as it is when the
 // folder service, the folder, the file or an entry is missing.
 void ReadRibbonCache(RibbonCache& out);

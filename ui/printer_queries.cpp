@@ -1,30 +1,19 @@
 // The sheets' encoder and ribbon questions through the printer link.
 #include "ui/printer_queries.h"
 
+#include "common/bytes.h"
+#include "common/commands.h"
 #include "common/ribbon.h"
 #include "common/wide.h"
 #include "ui/spooler_calls.h"
 
-#include <climits>
 
 namespace tolma::ui {
 namespace {
 
 // The two questions (printer commands read back as reply values).
-constexpr std::string_view kEncoderQuery = "\x1b!V 20\r";
-constexpr std::string_view kRibbonQuery = "\x1b!RIBBON\r";
-
-// The leading decimal number of a text, as atoi reads it (blanks, a sign, digits), held within long.
-long LeadingNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    value = value > (LONG_MAX - 9) / 10 ? LONG_MAX : value * 10 + (text[i] - '0');
-  return negative ? -value : value;
-}
+constexpr std::string_view kEncoderQuery = cmd::kQueryEncoderFitted;
+constexpr std::string_view kRibbonQuery = cmd::kQueryRibbon;
 
 }  // namespace
 
@@ -36,7 +25,7 @@ bool RibbonCodeFromReply(std::span<uint8_t> reply, const ReplyRead& read, long& 
   if (read.length == 0 || reply.empty() || reply[0] == 0) return false;
   std::string_view text;
   if (!TakePositiveReply(reply, read.length, text)) return false;
-  code = LeadingNumber(text);
+  code = BoundedAtoi(text);
   return true;
 }
 
