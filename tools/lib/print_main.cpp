@@ -135,8 +135,17 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
   std::vector<uint8_t> base;
   std::string dataFile;
   if (!LoadBase(o, env, base, dataFile, say, error)) return say.Fail(error);
+  // Without --ribbon a saved DEVMODE keeps its ribbon (and its fixed-list choice).
+  std::string ribbonSpec = o.ribbon;
+  bool fixed = o.fixedRibbon;
+  if (ribbonSpec.empty() && !o.devmodeIn.empty()) {
+    const PrivateDevmode saved = PrivatePart(base);
+    fixed = fixed || saved.fixedRibbon != 0;
+    ribbonSpec = std::string(RibbonTypeName(saved.fixedRibbon != 0 ? RibbonTypeFromFixedList(saved.fixedRibbon)
+                                                                    : saved.ribbonType));
+  }
   RibbonChoice ribbon;
-  if (!ResolveRibbon(o.ribbon, o.fixedRibbon, ribbon, error)) return say.Fail(error, 2);
+  if (!ResolveRibbon(ribbonSpec, fixed, ribbon, error)) return say.Fail(error, 2);
   const std::string model = o.model.value_or(kDefaultModel);
   if (o.model && ribbon.fixedEntry != 0) say.Note("--model has no effect with a fixed ribbon: the cache is not read");
   for (OverlayOptions& ov : o.overlay) {
