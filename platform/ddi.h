@@ -384,3 +384,9 @@ TOLMA_ENGAPI BOOL APIENTRY EngTextOut(SURFOBJ* target, STROBJ* text, FONTOBJ* fo
                                       RECTL* opaqueRect, BRUSHOBJ* foreBrush, BRUSHOBJ* opaqueBrush, POINTL* origin,
                                       MIX mix);
 TOLMA_ENGAPI FD_GLYPHSET* APIENTRY FONTOBJ_pfdg(FONTOBJ* font);
+
+// Clip objects a driver makes for its own calls to the drawing routines (set iDComplexity and rclBounds).
+#define FC_RECT 1
+#define TC_RECTANGLES 4
+TOLMA_ENGAPI CLIPOBJ* APIENTRY EngCreateClip();
+TOLMA_ENGAPI VOID APIENTRY EngDeleteClip(CLIPOBJ* clip);

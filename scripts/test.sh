@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: plain build, sanitizer build, Windows cross build with its export check.
+# Builds everything and runs every test: plain build, AddressSanitizer/UBSan build, ThreadSanitizer build,
+# Windows cross build with its export check, and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,8 +17,14 @@ echo "== plain build and tests" >&2
 build_and_test build/release
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests" >&2
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build_and_test build/asan -DTOLMA_SANITIZE=ON -DTOLMA_BENCH=OFF
+echo "== ThreadSanitizer build: rendering tests, concurrent contexts included" >&2
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLMA_TSAN=ON -DTOLMA_BENCH=OFF >/dev/null
+cmake --build build/tsan -j "$jobs" --target raster_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raster_tests --gtest_brief=1
 echo "== Windows DLLs (MinGW-w64) and their exports" >&2
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j "$jobs"
 scripts/check-exports.sh build/windows
+echo "== fuzz targets, ${TOLMA_FUZZ_SECONDS:-45} s each" >&2
+scripts/fuzz.sh "${TOLMA_FUZZ_SECONDS:-45}"
 echo "== all tests passed" >&2

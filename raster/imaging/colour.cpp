@@ -25,7 +25,7 @@ DitherEntry ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
   const auto low = static_cast<uint8_t>(level & ~mask);
   if (high == mask) return {mask, 0};                                    // the top level never goes up
   if (low <= keep) return {high, 0};                                     // at (or next to) the grid point
-  if (low + keep >= step) return {static_cast<uint8_t>(high + step), 0};  // next to the grid point above
+  if (unsigned{low} + keep >= step) return {static_cast<uint8_t>(high + step), 0};  // next to the grid above
   return {high, low};
 }
 
@@ -77,19 +77,38 @@ int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, Di
     for (size_t v = 0; v < 256; ++v) table[c][v] = ClassifyLevel(adjust[c][v], kPageMask, kPageKeep);
   }
 
-  // One pass in memory order; a random value is drawn only for bytes between two grid points.
+  // One pass in memory order. Random nibbles are taken from the source's pool only for bytes between two grid
+  // points, and a new pool is drawn only when a pixel needs more nibbles than are left (the few left over are
+  // dropped). The pool is kept in locals here because the page writes could alias the source's members.
+  uint64_t pool = random.pool_;
+  int left = random.left_;
   for (int y = 0; y < page.height; ++y) {
     uint8_t* p = page.Row(y);
     uint8_t* const end = p + static_cast<size_t>(page.width) * 3;
     for (; p != end; p += 3) {
-      for (int c = 0; c < 3; ++c) {
-        const DitherEntry e = table[c][p[c]];
-        uint8_t q = e.base;
-        if (e.chance != 0 && e.chance > random.Nibble()) q = static_cast<uint8_t>(q + 16);
-        p[c] = q;
+      const DitherEntry b = table[0][p[0]];
+      const DitherEntry g = table[1][p[1]];
+      const DitherEntry r = table[2][p[2]];
+      const int needB = b.chance != 0;
+      const int needG = g.chance != 0;
+      const int needR = r.chance != 0;
+      const int need = needB + needG + needR;
+      if (left < need) {
+        pool = random.engine_();
+        left = 16;
       }
+      // A byte with no chance compares false whatever nibble it sees.
+      const auto nibbleG = static_cast<uint8_t>((pool >> (4 * needB)) & 15u);
+      const auto nibbleR = static_cast<uint8_t>((pool >> (4 * (needB + needG))) & 15u);
+      p[0] = static_cast<uint8_t>(b.base + ((b.chance > (pool & 15u)) << 4));
+      p[1] = static_cast<uint8_t>(g.base + ((g.chance > nibbleG) << 4));
+      p[2] = static_cast<uint8_t>(r.base + ((r.chance > nibbleR) << 4));
+      pool >>= 4 * need;
+      left -= need;
     }
   }
+  random.pool_ = pool;
+  random.left_ = left;
   return 1;
 }
 
@@ -136,8 +155,11 @@ bool FitsScan(const ColourPage& page, const ColourScan& scan) {
 
 // The walk itself, one instance per level source and form; it reads only the 640 x 1024 pixels of the page.
 template <LevelSource kSource, PanelForm kForm>
-void WalkPanel(const uint8_t* bits, size_t start, ptrdiff_t along, ptrdiff_t nextLine, PanelOutput& out,
-               RunLengthState& rle) {
+void WalkPanel(const uint8_t* bits, size_t start, ptrdiff_t along, ptrdiff_t nextLine, PanelOutput& sink,
+               RunLengthState& sinkRle) {
+  // The encoder states are worked on in locals, which the output bytes cannot alias, and stored back at the end.
+  PanelOutput out = sink;
+  RunLengthState rle = sinkRle;
   auto lineStart = static_cast<ptrdiff_t>(start);
   PackedLineState pack;
   for (int line = 0; line < kPanelLines; ++line, lineStart += nextLine) {
@@ -161,11 +183,14 @@ void WalkPanel(const uint8_t* bits, size_t start, ptrdiff_t along, ptrdiff_t nex
     }
     if constexpr (kForm == PanelForm::kPacked) EndPackedLine(pack, out);
   }
+  sink = out;
+  sinkRle = rle;
 }
 
 }  // namespace
 
 size_t ColourScanStartOffset(const ColourPage& page, const ColourScan& scan) {
+  if (page.width <= 0 || page.height <= 0) return 0;
   const ScanOrder& order = OrderFor(scan);
   const size_t x = order.startAtLastColumn ? static_cast<size_t>(page.width - 1) : 0;
   const size_t y = order.startAtLastRow ? static_cast<size_t>(page.height - 1) : 0;

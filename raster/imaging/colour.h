@@ -12,6 +12,9 @@
 
 namespace tolma {
 
+class DitherSource;
+int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+
 // The random source of the 16-level dither. One per call or per rendering context, never shared between
 // threads; seeded, so a page renders the same way every time. A 64-bit draw serves sixteen 4-bit values.
 class DitherSource {
@@ -40,6 +43,8 @@ class DitherSource {
   }
 
  private:
+  friend int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+
   std::mt19937_64 engine_;
   uint64_t pool_ = 0;
   int left_ = 0;
@@ -87,8 +92,8 @@ struct ColourScan {
   bool rotate = false;    // the side's rotation flag
 };
 
-// Byte offset, from the first byte of the page, of the first byte a scan reads. The page must be valid and of
-// the scan's orientation.
+// Byte offset, from the first byte of the page, of the first byte a scan reads: the row of its first pixel times
+// the stride, plus 3 bytes a column, plus the component (0 for grey). 0 for a page without pixels.
 size_t ColourScanStartOffset(const ColourPage& page, const ColourScan& scan);
 
 // Walks the page in the printer's line order (1024 lines of 640 levels) and hands one level a pixel to the

@@ -49,20 +49,23 @@ inline void AddSaturating(uint8_t& target, int amount) {
   target = static_cast<uint8_t>(std::min(255, target + amount));
 }
 
-// Spreads an error into accumulator byte `slot` (1 positive, 2 negative) of the pixels after x in its row
-// (8/32, 4/32) and of x - 2 .. x + 2 in the next row (2/32, 4/32, 8/32, 4/32, 2/32), inside the page only.
-void SpreadError(uint8_t* row, uint8_t* next, int x, int width, int slot, int error) {
-  const int eighth = error * 8 / 32;
-  const int quarter = error * 4 / 32;
-  const int sixteenth = error * 2 / 32;
-  if (x + 1 < width) AddSaturating(row[(x + 1) * 3 + slot], eighth);
-  if (x + 2 < width) AddSaturating(row[(x + 2) * 3 + slot], quarter);
-  if (next == nullptr) return;
-  if (x - 2 >= 0) AddSaturating(next[(x - 2) * 3 + slot], sixteenth);
-  if (x - 1 >= 0) AddSaturating(next[(x - 1) * 3 + slot], quarter);
-  AddSaturating(next[x * 3 + slot], eighth);
-  if (x + 1 < width) AddSaturating(next[(x + 1) * 3 + slot], quarter);
-  if (x + 2 < width) AddSaturating(next[(x + 2) * 3 + slot], sixteenth);
+// Adds the error shares of one decision to accumulator byte `slot` (1 positive, 2 negative) of the pixels
+// x - 2 .. x + 2 of the next row (2/32, 4/32, 8/32, 4/32, 2/32), keeping to the pixels inside the page.
+void SpreadBelow(uint8_t* next, int x, int width, int slot, int eighth, int quarter, int sixteenth) {
+  uint8_t* q = next + static_cast<size_t>(x) * 3 + slot;
+  if (x >= 2 && x + 2 < width) {
+    AddSaturating(q[-6], sixteenth);
+    AddSaturating(q[-3], quarter);
+    AddSaturating(q[0], eighth);
+    AddSaturating(q[3], quarter);
+    AddSaturating(q[6], sixteenth);
+    return;
+  }
+  if (x - 2 >= 0) AddSaturating(q[-6], sixteenth);
+  if (x - 1 >= 0) AddSaturating(q[-3], quarter);
+  AddSaturating(q[0], eighth);
+  if (x + 1 < width) AddSaturating(q[3], quarter);
+  if (x + 2 < width) AddSaturating(q[6], sixteenth);
 }
 
 // The contrast stretch of the diffusion between the side's darkest and lightest values, per value.
@@ -86,9 +89,11 @@ std::array<uint8_t, 256> BuildStretch(int lo, int hi) {
   return table;
 }
 
+// The conversions take the views by value: the page writes cannot then alias their sizes.
+
 // "Diffusion": the grey value and its adjustments in a first pass, then the stretch, the decision and the error
 // spread row by row; each row is packed into the bitmap as soon as it is decided.
-void ConvertDiffusion(const ColourPage& page, const MonoBitmap& mono, const std::array<uint8_t, 256>& curve) {
+void ConvertDiffusion(const ColourPage page, const MonoBitmap mono, const std::array<uint8_t, 256>& curve) {
   int lo = 255;
   int hi = 0;
   for (int y = 0; y < page.height; ++y) {
@@ -108,29 +113,39 @@ void ConvertDiffusion(const ColourPage& page, const MonoBitmap& mono, const std:
     uint8_t* row = page.Row(y);
     uint8_t* next = y + 1 < page.height ? page.Row(y + 1) : nullptr;
     RowPacker packer(mono.Row(y), mono.LastByteMask());
-    for (int x = 0; x < page.width; ++x) {
+    const int width = page.width;
+    // The shares for the next two pixels of the row are carried in locals and added to their accumulators (which
+    // hold what the row above gave them) when those pixels come up. Every addition is non-negative, so one
+    // saturation of the sum equals saturating at every step.
+    int carryPos1 = 0;
+    int carryNeg1 = 0;
+    int carryPos2 = 0;
+    int carryNeg2 = 0;
+    for (int x = 0; x < width; ++x) {
       uint8_t* p = row + static_cast<size_t>(x) * 3;
       const int v = stretch[p[0]];
-      const int g = std::clamp(v + p[1] - p[2], 0, 255);
-      bool white;
-      if (v > 248) {
-        white = true;
-      } else if (v < 7) {
-        white = false;
-      } else if (x + 1 < page.width && p[3] > v + 64) {
-        white = false;  // a much lighter pixel follows: keep the edge dark
-      } else {
-        white = g >= 128;
-      }
+      const int pos = std::min(255, p[1] + carryPos1);
+      const int neg = std::min(255, p[2] + carryNeg1);
+      const int g = std::clamp(v + pos - neg, 0, 255);
+      // A much lighter next pixel (its first-pass value) keeps the edge dark.
+      const bool edge = x + 1 < width && p[3] > v + 64;
+      const bool white = (v > 248) | ((v >= 7) & !edge & (g >= 128));
       p[0] = white ? kWhite : kBlack;
       p[1] = 0;
-      if (white) {
-        SpreadError(row, next, x, page.width, 2, 255 - g);
-      } else {
-        SpreadError(row, next, x, page.width, 1, g);
-        SpreadError(row, next, x, page.width, 1, 255);
-        if (x + 1 < page.width) p[4] = 255;
-      }
+      p[2] = static_cast<uint8_t>(neg);
+
+      // White spreads 255 - g into the negative accumulators. Black spreads g and then 255 into the positive
+      // ones (both shares in one addition) and then fills the next pixel's positive accumulator.
+      const int e = white ? 255 - g : g;
+      const int extra = white ? 0 : 255;
+      const int eighth = e * 8 / 32 + extra * 8 / 32;
+      const int quarter = e * 4 / 32 + extra * 4 / 32;
+      const int sixteenth = e * 2 / 32 + extra * 2 / 32;
+      carryPos1 = white ? carryPos2 : 255;
+      carryNeg1 = carryNeg2 + (white ? eighth : 0);
+      carryPos2 = white ? 0 : quarter;
+      carryNeg2 = white ? quarter : 0;
+      if (next != nullptr) SpreadBelow(next, x, width, white ? 2 : 1, eighth, quarter, sixteenth);
       packer.Put(white);
     }
     packer.Finish();
@@ -138,7 +153,7 @@ void ConvertDiffusion(const ColourPage& page, const MonoBitmap& mono, const std:
 }
 
 // "Halftone Regular": the darkness against the 8 x 8 threshold table, straight into the bitmap.
-void ConvertHalftone(const ColourPage& page, const MonoBitmap& mono) {
+void ConvertHalftone(const ColourPage page, const MonoBitmap mono) {
   for (int y = 0; y < page.height; ++y) {
     const uint8_t* p = page.Row(y);
     RowPacker packer(mono.Row(y), mono.LastByteMask());
@@ -152,7 +167,7 @@ void ConvertHalftone(const ColourPage& page, const MonoBitmap& mono) {
 }
 
 // "Barcode" and "Enhanced": only very dark pixels print.
-void ConvertThreshold(const ColourPage& page, const MonoBitmap& mono, const std::array<uint8_t, 256>& curve) {
+void ConvertThreshold(const ColourPage page, const MonoBitmap mono, const std::array<uint8_t, 256>& curve) {
   for (int y = 0; y < page.height; ++y) {
     uint8_t* p = page.Row(y);
     RowPacker packer(mono.Row(y), mono.LastByteMask());

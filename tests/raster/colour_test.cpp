@@ -205,6 +205,33 @@ TEST(PrepareColourPage, EveryByteLandsOnTheGridAndKeepsTheMean) {
   EXPECT_NEAR(sumAfter / sumBefore, 1.0, 0.002);
 }
 
+TEST(PrepareColourPage, EachByteDrawsItsOwnRandomValue) {
+  // Blue 24 rounds up half of the time, green 20 a quarter, red 17 never; blue and green independently.
+  TestPage page(false);
+  for (size_t k = 0; k < page.bytes.size(); k += 3) {
+    page.bytes[k] = 24;
+    page.bytes[k + 1] = 20;
+    page.bytes[k + 2] = 17;
+  }
+  DitherSource random(3);
+  ASSERT_EQ(PrepareColourPage(page.View(), PrivateDevmode{}, random), 1);
+  const double pixels = static_cast<double>(page.width) * page.height;
+  double blueUp = 0;
+  double greenUp = 0;
+  double bothUp = 0;
+  for (size_t k = 0; k < page.bytes.size(); k += 3) {
+    ASSERT_TRUE(page.bytes[k] == 16 || page.bytes[k] == 32);
+    ASSERT_TRUE(page.bytes[k + 1] == 16 || page.bytes[k + 1] == 32);
+    ASSERT_EQ(page.bytes[k + 2], 16);
+    blueUp += page.bytes[k] == 32;
+    greenUp += page.bytes[k + 1] == 32;
+    bothUp += page.bytes[k] == 32 && page.bytes[k + 1] == 32;
+  }
+  EXPECT_NEAR(blueUp / pixels, 0.5, 0.005);
+  EXPECT_NEAR(greenUp / pixels, 0.25, 0.005);
+  EXPECT_NEAR(bothUp / pixels, 0.125, 0.005);
+}
+
 // ---- Panels of prepared pages ----
 
 struct ScanCase {

@@ -375,3 +375,76 @@ TEST_F(PrintingTest, OverlayCarriesInsertedCommandsAndFailsSoftlyWithoutItsBitma
 
 }  // namespace
 }  // namespace tolma
+
+namespace tolma {
+namespace {
+
+// A 1024 x 640 one-bit BMP (bottom-up, as files usually are), white with a black rectangle given in image
+// coordinates (y from the top).
+std::vector<uint8_t> BitmapFile(const RECTL& black) {
+  constexpr uint32_t kStride = 128, kRows = 640;
+  std::vector<uint8_t> file(62 + kStride * kRows, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<uint32_t>(file.size()));
+  put32(10, 62);
+  put32(14, 40);
+  put32(18, 1024);
+  put32(22, kRows);
+  file[26] = 1;
+  file[28] = 1;
+  put32(46, 2);
+  put32(58, 0x00FFFFFF);  // colour 1 white
+  for (uint32_t fileRow = 0; fileRow < kRows; ++fileRow) {
+    const LONG y = static_cast<LONG>(kRows - 1 - fileRow);
+    for (LONG x = 0; x < 1024; ++x) {
+      const bool isBlack = x >= black.left && x < black.right && y >= black.top && y < black.bottom;
+      if (!isBlack) file[62 + fileRow * kStride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
+  }
+  return file;
+}
+
+TEST_F(PrintingTest, BitmapOverlayVarnishesWhereThePictureIsBlack) {
+  const RECTL black{10, 20, 110, 70};
+  const std::string path = dir_.Write("overlay.bmp", BitmapFile(black));
+  for (int16_t rotate : {0, 1}) {
+    JobSettings job;
+    job.priv.blackPanelUse = 0;
+    job.priv.frontOverlay.areaType = 4;
+    job.priv.frontOverlay.areaRotate180 = rotate;
+    const auto wide = host::Wide(path);
+    std::copy(wide.begin(), wide.end(), job.priv.frontOverlay.bitmapPath);
+    const size_t before = Stream().size();
+    PrintBlank(job);
+    const std::vector<uint8_t> all = Stream();
+    const CommandStream parsed = ReadCommandStream(std::span(all).subspan(before));
+    const StreamImage* overlay = nullptr;
+    std::vector<std::string> texts = CommandTexts(parsed);
+    for (const StreamItem& item : parsed.items)
+      if (item.image && item.image->kind == StreamImage::Kind::OverlayBitmap) overlay = &*item.image;
+    ASSERT_NE(overlay, nullptr) << rotate;
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "\\eIV 31\\r"), 1);
+    // As the resin panel of a landscape side: line L is card column 1023 - L, dot i is card row i. A turned
+    // area lies mirrored through the card centre.
+    size_t dots = 0, inside = 0;
+    for (size_t bit = 0; bit < overlay->values.size() * 8; ++bit) {
+      if (!((overlay->values[bit / 8] >> (7 - bit % 8)) & 1)) continue;
+      ++dots;
+      LONG x = 1023 - static_cast<LONG>(bit / 640), y = static_cast<LONG>(bit % 640);
+      if (rotate) {
+        x = 1023 - x;
+        y = 639 - y;
+      }
+      if (x >= black.left && x < black.right && y >= black.top && y < black.bottom) ++inside;
+    }
+    EXPECT_EQ(dots, 100u * 50u) << rotate;
+    EXPECT_EQ(inside, dots) << rotate;
+  }
+}
+
+}  // namespace
+}  // namespace tolma

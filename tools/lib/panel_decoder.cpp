@@ -8,7 +8,6 @@ namespace tolma {
 namespace {
 
 constexpr size_t kLineLevels = 640;
-constexpr size_t kPackedLineBytes = 432;
 constexpr uint8_t kEscape = 0x5B;
 constexpr uint8_t kMaxLevel = 31;
 
