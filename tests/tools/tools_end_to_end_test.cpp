@@ -284,7 +284,8 @@ TEST_F(ToolsTest, BadInputIsRefusedAndLeavesNoOutput) {
     const std::string err = err_.str();
     // One error line, the last thing said.
     const size_t line = err.rfind('\n', err.size() - 2) + 1;
-    EXPECT_EQ(err.substr(line, 20 + c.message.size()), "tolma-print: error: " + c.message) << err;
+    EXPECT_EQ(err.substr(line, 20), "tolma-print: error: ") << err;
+    EXPECT_NE(err.find(c.message, line), std::string::npos) << err;
     EXPECT_EQ(err.find("error:"), line + 13) << err;
     EXPECT_EQ(OtherFiles({"card.png", "square.png", "text.png", "short.dm", "plain.bmp", "folder"}),
               std::vector<std::string>{});
