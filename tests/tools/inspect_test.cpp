@@ -126,7 +126,8 @@ TEST_F(InspectTest, OverlayPicturesFollowTheAreaCommands) {
   const CommandStream portrait = ReadCommandStream(PrintMarks(job));
   PageAssumption pages;
   pages.portrait = true;
-  const PanelPicture* turned = Find(PanelPictures(portrait, pages), "card1-front-O");
+  const std::vector<PanelPicture> portraitPictures = PanelPictures(portrait, pages);
+  const PanelPicture* turned = Find(portraitPictures, "card1-front-O");
   ASSERT_NE(turned, nullptr);
   // Card pixel (x, y) of the landscape frame is page pixel (639 - y, x) of the portrait page.
   EXPECT_EQ(At(*turned, 639 - 60, 40), 0);
