@@ -68,8 +68,9 @@ struct PanelPicture {
 
 // Every panel of the stream as a picture of the page as drawn: continuous-tone levels as grey (0 white,
 // 31 black), one-bit panels, overlay bitmaps and lamination masks in black and white, and each side's
-// overlay varnish as printed ("\eIV 30\r" everywhere, else its rectangles and bitmap). Overlay bitmaps,
-// rectangles and masks lie in the card's own frame and are never turned with the side.
+// overlay varnish as printed ("\eIV 30\r" everywhere, else its bitmap and its "\evL" rectangles, each
+// reaching from (x, y) to (x + width, y + height) inclusive, so that "0 0 1023 639" is the whole card).
+// Overlay bitmaps, rectangles and masks lie in the card's own frame and are never turned with the side.
 std::vector<PanelPicture> PanelPictures(const CommandStream& stream, const PageAssumption& pages);
 
 }  // namespace tolma::tools

@@ -9,6 +9,7 @@
 #include "tools/lib/print_run.h"
 #include "tools/lib/print_settings.h"
 #include "tools/lib/stream_reader.h"
+#include "tools/lib/text.h"
 
 #include <cstring>
 #include <filesystem>
@@ -106,7 +107,7 @@ struct SideImage {
 
 std::string JoinPanels(const std::vector<std::string>& panels) {
   std::string out;
-  for (const std::string& p : panels) out += (out.empty() ? "" : " ") + p;
+  for (const std::string& p : panels) AppendItem(out, " ", p);
   return out;
 }
 
@@ -266,13 +267,19 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
   std::vector<std::string> sent;
   for (size_t i = 0; i < stream.items.size(); ++i)
     if (stream.items[i].image) sent.push_back(PanelName(stream, i));
-  say.Progress("panels sent: " + std::to_string(sent.size()) + (sent.empty() ? "" : " (" + JoinPanels(sent) + ")"));
+  std::string panels = "panels sent: " + std::to_string(sent.size());
+  if (!sent.empty()) {
+    panels += " (";
+    panels += JoinPanels(sent);
+    panels += ')';
+  }
+  say.Progress(panels);
   for (const auto& side : summary.sides)
     say.Progress("card " + std::to_string(side.card) + " " + SideName(side.side) + " prints: " +
                  JoinPanels(side.panels));
   if (!summary.tracks.empty()) {
     std::string tracks;
-    for (const auto& t : summary.tracks) tracks += (tracks.empty() ? "" : ", ") + std::to_string(t.track);
+    for (const auto& t : summary.tracks) AppendItem(tracks, ", ", std::to_string(t.track));
     say.Progress("magnetic tracks encoded: " + tracks);
   }
   say.Progress("wrote " + std::to_string(run.stream.size()) + " bytes to " +

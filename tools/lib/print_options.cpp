@@ -1,6 +1,8 @@
 // tolma-print's option table: each option's name, value, help text and what it sets.
 #include "tools/lib/print_options.h"
 
+#include "tools/lib/text.h"
+
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -65,7 +67,7 @@ std::string ChoiceOf(const std::string& option, const std::string& text, const s
     return {};
   }
   std::string names;
-  for (const Choice& c : choices) names += (names.empty() ? "" : ", ") + std::string(c.name);
+  for (const Choice& c : choices) AppendItem(names, ", ", c.name);
   return "--" + option + " takes one of " + names + (numbers ? " (or its number)" : "") + ", not \"" + text + "\"";
 }
 
@@ -427,12 +429,23 @@ std::string PrintUsage() {
       "pixel and decides the orientation; other sizes are scaled (see --size).\n";
   for (const OptionSpec& row : Table()) {
     if (row.name == nullptr) {
-      out += "\n" + std::string(row.help) + "\n";
+      out += '\n';
+      out += row.help;
+      out += '\n';
       continue;
     }
-    std::string left = "  --" + std::string(row.name) + (row.value ? " " + std::string(row.value) : "");
-    if (left.size() < 30) left.resize(30, ' ');
-    else left += "\n" + std::string(30, ' ');
+    std::string left = "  --";
+    left += row.name;
+    if (row.value != nullptr) {
+      left += ' ';
+      left += row.value;
+    }
+    if (left.size() < 30) {
+      left.resize(30, ' ');
+    } else {
+      left += '\n';
+      left.append(30, ' ');
+    }
     out += left + Wrapped(row.help, 30, 100) + "\n";
   }
   out +=

@@ -3,6 +3,7 @@
 
 #include "common/ribbon.h"
 #include "platform/host/host.h"
+#include "tools/lib/text.h"
 
 #include <cctype>
 #include <cstring>
@@ -34,13 +35,13 @@ int FixedEntryOfType(int type) {
 
 std::string FixedListNames() {
   std::string out;
-  for (std::string_view name : FixedRibbonList()) out += (out.empty() ? "" : ", ") + std::string(name);
+  for (std::string_view name : FixedRibbonList()) AppendItem(out, ", ", name);
   return out;
 }
 
 std::string TypeNames() {
   std::string out;
-  for (int t = 0; t < kRibbonTypeCount; ++t) out += (out.empty() ? "" : ", ") + std::string(RibbonTypeName(t));
+  for (int t = 0; t < kRibbonTypeCount; ++t) AppendItem(out, ", ", RibbonTypeName(t));
   return out;
 }
 
@@ -277,8 +278,12 @@ std::u16string TrackMacroText(const EncoderSettings& encoder, int track, const s
 std::string DescribeTwoSidedModes(int type, int kind) {
   std::string out;
   int index = 0;
-  for (std::string_view mode : PrintingModeList(type, kind, true))
-    out += (out.empty() ? "" : ", ") + std::to_string(index++) + " \"" + std::string(mode) + "\"";
+  for (std::string_view mode : PrintingModeList(type, kind, true)) {
+    AppendItem(out, ", ", std::to_string(index++));
+    out += " \"";
+    out += mode;
+    out += '"';
+  }
   return out;
 }
 
@@ -288,7 +293,7 @@ std::string RibbonListText() {
   for (int type = 0; type < kRibbonTypeCount; ++type) {
     std::string codes;
     for (int code = 0; code <= kMaxPrinterCode; ++code)
-      if (RibbonTypeFromPrinterCode(code) == type) codes += (codes.empty() ? "" : " ") + std::to_string(code);
+      if (RibbonTypeFromPrinterCode(code) == type) AppendItem(codes, " ", std::to_string(code));
     const int entry = FixedEntryOfType(type);
     out += "  " + std::string(RibbonTypeName(type)) + "\n    printer codes: " + codes +
            (entry ? "; fixed list entry " + std::to_string(entry) + " \"" +
