@@ -48,10 +48,10 @@ TEST(CardImage, PlacementArithmetic) {
     std::string error;
     ASSERT_TRUE(PlanPlacement(c.w, c.h, c.portrait, c.mode, p, error)) << error;
     const Placement& e = c.expected;
-    const std::vector<int> got = {p.pageWidth, p.pageHeight, p.srcX, p.srcY, p.srcWidth, p.srcHeight,
-                                  p.x, p.y, p.width, p.height, p.pixelForPixel};
-    const std::vector<int> want = {e.pageWidth, e.pageHeight, e.srcX, e.srcY, e.srcWidth, e.srcHeight,
-                                   e.x, e.y, e.width, e.height, e.pixelForPixel};
+    const std::vector<int> got = {p.pageWidth, p.pageHeight, p.srcX,  p.srcY,   p.srcWidth,     p.srcHeight,
+                                  p.x,         p.y,          p.width, p.height, p.pixelForPixel};
+    const std::vector<int> want = {e.pageWidth, e.pageHeight, e.srcX,  e.srcY,   e.srcWidth,     e.srcHeight,
+                                   e.x,         e.y,          e.width, e.height, e.pixelForPixel};
     EXPECT_EQ(got, want) << c.w << " x " << c.h << " mode " << static_cast<int>(c.mode);
     EXPECT_LE(p.x + p.width, p.pageWidth);
     EXPECT_LE(p.y + p.height, p.pageHeight);
@@ -63,9 +63,10 @@ TEST(CardImage, PlacementArithmetic) {
   EXPECT_FALSE(PlanPlacement(800, 600, false, SizeMode::Exact, p, error));
   EXPECT_EQ(error, "the image is 800 x 600 pixels; --size exact needs exactly 1024 x 640 (landscape)");
   EXPECT_FALSE(PlanPlacement(0, 600, false, SizeMode::Fit, p, error));
-  EXPECT_NE(DescribePlacement(800, 600, Placement{1024, 640, 0, 0, 800, 600, 85, 0, 853, 640, false}, SizeMode::Fit)
-                .find("scaled to 853 x 640 to fit the landscape page with its aspect kept, centred on white at (85, 0)"),
-            std::string::npos);
+  EXPECT_NE(
+      DescribePlacement(800, 600, Placement{1024, 640, 0, 0, 800, 600, 85, 0, 853, 640, false}, SizeMode::Fit)
+          .find("scaled to 853 x 640 to fit the landscape page with its aspect kept, centred on white at (85, 0)"),
+      std::string::npos);
 }
 
 TEST(CardImage, ResamplingKeepsColoursAndEdges) {
@@ -111,7 +112,7 @@ TEST(CardImage, PlacedPicturesAreEngineRowsOfBlueGreenRed) {
   EXPECT_EQ(picture.stride, 12);
   EXPECT_EQ(picture.x, 5);
   EXPECT_EQ(picture.y, 6);
-  EXPECT_EQ(picture.bgr, (std::vector<uint8_t>{3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0,  //
+  EXPECT_EQ(picture.bgr, (std::vector<uint8_t>{3,  2,  1,  6,  5,  4,  9,  8,  7,  0, 0, 0,  //
                                                13, 12, 11, 16, 15, 14, 19, 18, 17, 0, 0, 0}));
 }
 

@@ -58,9 +58,9 @@ TEST_F(InspectTest, PicturesShowThePageAsDrawnInEveryLineOrder) {
     bool packed;
     bool rotated;
   };
-  for (const Case c : {Case{false, false, false}, Case{false, false, true}, Case{false, true, false},
-                       Case{false, true, true}, Case{true, false, false}, Case{true, false, true},
-                       Case{true, true, false}, Case{true, true, true}}) {
+  for (const Case c :
+       {Case{false, false, false}, Case{false, false, true}, Case{false, true, false}, Case{false, true, true},
+        Case{true, false, false}, Case{true, false, true}, Case{true, true, false}, Case{true, true, true}}) {
     SCOPED_TRACE(testing::Message() << "portrait " << c.portrait << " packed " << c.packed << " rotated " << c.rotated);
     JobSettings job = Ymcko();
     job.orientation = c.portrait ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
@@ -199,9 +199,10 @@ TEST_F(DamagedStreamTest, EachFaultIsReportedAtItsOffsetAndTheRestIsRead) {
     return b;
   };
   const std::vector<Case> cases = {
-      {"garbage between commands",
-       with([&](auto& b) { b.insert(b.begin() + static_cast<long>(sxy), {'j', 'u', 'n', 'k'}); }), sxy,
-       "expected ESC, found 0x6A"},
+      {"garbage between commands", with([&](auto& b) {
+         b.insert(b.begin() + static_cast<long>(sxy), {'j', 'u', 'n', 'k'});
+       }),
+       sxy, "expected ESC, found 0x6A"},
       {"bad dye header", with([&](auto& b) { b[dye + 7] = '9'; }), dye, "malformed dye panel header"},
       {"bad one-bit header", with([&](auto& b) { b[mono + 14] = '7'; }), mono, "malformed one-bit image header"},
       {"one-bit header without ESC Z", with([&](auto& b) { b[mono + 21] = 'X'; }), mono, "not followed by ESC Z"},
@@ -239,9 +240,10 @@ TEST_F(DamagedStreamTest, EveryTruncationKeepsWhatCameBeforeIt) {
     const std::vector<uint8_t> part(good_.begin(), good_.begin() + static_cast<long>(cut));
     const CommandStream read = ReadCommandStream(part);
     size_t whole = 0;  // items of the clean stream that end before the cut
-    while (whole < clean.items.size() && clean.items[whole].offset + clean.items[whole].bytes.size() +
-                                                 (clean.items[whole].image ? clean.items[whole].image->dataBytes + 1 : 0) <=
-                                             cut)
+    while (whole < clean.items.size() &&
+           clean.items[whole].offset + clean.items[whole].bytes.size() +
+                   (clean.items[whole].image ? clean.items[whole].image->dataBytes + 1 : 0) <=
+               cut)
       ++whole;
     ASSERT_GE(read.items.size(), whole) << "cut at " << cut;
     for (size_t i = 0; i < whole; ++i) EXPECT_EQ(read.items[i].bytes, clean.items[i].bytes) << "cut at " << cut;

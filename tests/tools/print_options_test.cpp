@@ -38,9 +38,12 @@ TEST(PrintOptions, GoodCommandLines) {
       {{"--mono-kind", "hologram-varnish"}, [](const auto& o) { return o.monoKind == 3; }},
       {{"--packed"}, [](const auto& o) { return o.packed == true; }},
       {{"--packed=off"}, [](const auto& o) { return o.packed == false; }},
-      {{"--two-sided", "--two-sided-mode", "2"}, [](const auto& o) { return o.twoSided == true && o.twoSidedMode == 2; }},
+      {{"--two-sided", "--two-sided-mode", "2"},
+       [](const auto& o) { return o.twoSided == true && o.twoSidedMode == 2; }},
       {{"--front-overlay-area", "40,60,240,260"},
-       [](const auto& o) { return o.overlay[0].area == std::array<int, 4>{40, 60, 240, 260} && !o.overlay[1].area; }},
+       [](const auto& o) {
+         return o.overlay[0].area == std::array<int, 4>{40, 60, 240, 260} && !o.overlay[1].area;
+       }},
       {{"--back-overlay", "stripe", "--back-overlay-rotate"},
        [](const auto& o) { return o.overlay[1].type == 7 && o.overlay[1].rotate == true; }},
       {{"--cc-contrast-b", "-100"}, [](const auto& o) { return o.colour[kCcContrastB] == -100; }},
@@ -85,10 +88,26 @@ TEST(PrintOptions, BadCommandLinesSayWhatIsWrong) {
 
 TEST(PrintOptions, HelpListsEveryOptionWithinTheWidth) {
   const std::string usage = PrintUsage();
-  for (const char* name : {"--output", "--ribbon", "--fixed-ribbon", "--back", "--two-sided-mode", "--rotate180",
-                           "--copies", "--black-panel", "--black-bitmap", "--mono-conversion", "--packed",
-                           "--encode-only", "--front-overlay-bitmap", "--back-overlay-area", "--cc-contrast-k",
-                           "--head-contrast-kd", "--track3", "--devmode-in", "--devmode-out", "--size"})
+  for (const char* name : {"--output",
+                           "--ribbon",
+                           "--fixed-ribbon",
+                           "--back",
+                           "--two-sided-mode",
+                           "--rotate180",
+                           "--copies",
+                           "--black-panel",
+                           "--black-bitmap",
+                           "--mono-conversion",
+                           "--packed",
+                           "--encode-only",
+                           "--front-overlay-bitmap",
+                           "--back-overlay-area",
+                           "--cc-contrast-k",
+                           "--head-contrast-kd",
+                           "--track3",
+                           "--devmode-in",
+                           "--devmode-out",
+                           "--size"})
     EXPECT_NE(usage.find(name), std::string::npos) << name;
   size_t start = 0;
   for (size_t end = usage.find('\n'); end != std::string::npos; start = end + 1, end = usage.find('\n', start))
@@ -104,12 +123,21 @@ TEST(PrintSettings, RibbonsByNameCodeAndFixedList) {
     int type, code, entry;
   };
   const Case cases[] = {
-      {"", false, 0, 2, 0},           {"ymcko", false, 0, 2, 0},        {"YMCKOK", false, 8, 5, 0},
-      {"14", false, 0, 14, 0},        {"0", false, 15, 0, 0},           {"None", false, 15, 0, 0},
-      {"kresin", false, 1, 7, 0},     {"K Resin / Scratch Off", false, 1, 7, 0},
-      {"hologram/varnish", false, 4, 19, 0}, {"Unknown Monochrome", false, 14, 1, 0},
-      {"Kd", false, 13, 28, 0},       {"YMCKO", true, 0, 2, 3},         {"ymcuvk", true, 12, 23, 4},
-      {"17", true, 3, 17, 9},         {"", true, 0, 2, 3},
+      {"", false, 0, 2, 0},
+      {"ymcko", false, 0, 2, 0},
+      {"YMCKOK", false, 8, 5, 0},
+      {"14", false, 0, 14, 0},
+      {"0", false, 15, 0, 0},
+      {"None", false, 15, 0, 0},
+      {"kresin", false, 1, 7, 0},
+      {"K Resin / Scratch Off", false, 1, 7, 0},
+      {"hologram/varnish", false, 4, 19, 0},
+      {"Unknown Monochrome", false, 14, 1, 0},
+      {"Kd", false, 13, 28, 0},
+      {"YMCKO", true, 0, 2, 3},
+      {"ymcuvk", true, 12, 23, 4},
+      {"17", true, 3, 17, 9},
+      {"", true, 0, 2, 3},
   };
   for (const Case& c : cases) {
     RibbonChoice r;
@@ -180,8 +208,10 @@ TEST(PrintSettings, EachOptionSetsItsField) {
   const std::vector<Case> cases = {
       {{}, [](const Built& b) { return b.dm.dmOrientation == DMORIENT_PORTRAIT; }},  // built as portrait below
       {{"--copies", "7"}, [](const Built& b) { return b.dm.dmCopies == 7; }},
-      {{}, [](const Built& b) { return b.pd.fixedRibbon == 6 && b.pd.ribbonType == 6 && b.pd.encoder.hasEncoder == 1; },
-       "YMCK", true},
+      {{},
+       [](const Built& b) { return b.pd.fixedRibbon == 6 && b.pd.ribbonType == 6 && b.pd.encoder.hasEncoder == 1; },
+       "YMCK",
+       true},
       {{}, [](const Built& b) { return b.pd.fixedRibbon == 0 && b.pd.ribbonType == 8; }, "5"},
       {{"--mono-kind", "scratch-off"}, [](const Built& b) { return b.pd.monoRibbonKind == 1; }, "1"},
       {{"--back", "b.png"}, [](const Built& b) { return b.pd.printBothSides == 1; }},
@@ -207,7 +237,8 @@ TEST(PrintSettings, EachOptionSetsItsField) {
       {{"--back-overlay-bitmap", "/cards/varnish.bmp"},
        [](const Built& b) {
          const OverlayArea& a = b.pd.backOverlay;
-         return a.areaType == 4 && std::u16string(reinterpret_cast<const char16_t*>(a.bitmapPath)) == u"/cards/varnish.bmp";
+         return a.areaType == 4 &&
+                std::u16string(reinterpret_cast<const char16_t*>(a.bitmapPath)) == u"/cards/varnish.bmp";
        }},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
@@ -223,7 +254,7 @@ TEST(PrintSettings, EachOptionSetsItsField) {
 TEST(PrintSettings, ColourAndHeadOptionsReachTheirOwnFields) {
   const char* const colour[] = {"--cc-intensity-k", "--cc-intensity-r", "--cc-intensity-g", "--cc-intensity-b",
                                 "--cc-contrast-k",  "--cc-contrast-r",  "--cc-contrast-g",  "--cc-contrast-b"};
-  const char* const head[] = {"--head-contrast-o",  "--head-contrast-kr", "--head-contrast-h",  "--head-intensity-y",
+  const char* const head[] = {"--head-contrast-o",  "--head-contrast-kr", "--head-contrast-h",   "--head-intensity-y",
                               "--head-intensity-m", "--head-intensity-c", "--head-intensity-kd", "--head-contrast-y",
                               "--head-contrast-m",  "--head-contrast-c",  "--head-contrast-kd"};
   Args args;
@@ -233,9 +264,9 @@ TEST(PrintSettings, ColourAndHeadOptionsReachTheirOwnFields) {
   const int16_t colours[] = {b.pd.ccIntensityK, b.pd.ccIntensityR, b.pd.ccIntensityG, b.pd.ccIntensityB,
                              b.pd.ccContrastK,  b.pd.ccContrastR,  b.pd.ccContrastG,  b.pd.ccContrastB};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(colours[i], i * 10 - 35) << colour[i];
-  const int16_t heads[] = {b.pd.headContrastO,   b.pd.headContrastKr, b.pd.headContrastH, b.pd.headIntensityY,
-                           b.pd.headIntensityM,  b.pd.headIntensityC, b.pd.headIntensityKd, b.pd.headContrastY,
-                           b.pd.headContrastM,   b.pd.headContrastC,  b.pd.headContrastKd};
+  const int16_t heads[] = {b.pd.headContrastO,  b.pd.headContrastKr, b.pd.headContrastH,   b.pd.headIntensityY,
+                           b.pd.headIntensityM, b.pd.headIntensityC, b.pd.headIntensityKd, b.pd.headContrastY,
+                           b.pd.headContrastM,  b.pd.headContrastC,  b.pd.headContrastKd};
   for (int i = 0; i < 11; ++i) EXPECT_EQ(heads[i], i) << head[i];
 }
 
@@ -294,7 +325,10 @@ TEST(PrintSettings, JobsTheDriverWouldNotPrintAsAskedAreRefused) {
       {{"--encode-only", "--track2", "1", "--two-sided"}, "", false, "Q47x RKB", "has one side"},
       {{}, "0", false, "Q47x RKB", "no ribbon (None)"},
       {{"--encode-only", "--track2", "1"}, "0", false, "Q47x RKB", ""},
-      {{"--two-sided", "--two-sided-mode", "2"}, "YMCK", false, "Q47x RKB",
+      {{"--two-sided", "--two-sided-mode", "2"},
+       "YMCK",
+       false,
+       "Q47x RKB",
        "two-sided mode 2 is not offered for the YMCK ribbon (0 \"Front YMC, Back K\", 1 \"Front YMCK, Back YMCK\")"},
       {{"--two-sided", "--two-sided-mode", "3"}, "YMCKOK", false, "Q47x RKB", ""},
   };
@@ -303,12 +337,13 @@ TEST(PrintSettings, JobsTheDriverWouldNotPrintAsAskedAreRefused) {
     std::string error;
     ASSERT_TRUE(ResolveRibbon(c.ribbon, c.fixed, ribbon, error));
     const PrintOptions o = Parsed(c.args);
-    const JobCheck check = CheckJob(o, BuildDevmode(o, ribbon, BaseDevmode(DefaultPrivateDevmode()), false), ribbon,
-                                    c.model);
+    const JobCheck check =
+        CheckJob(o, BuildDevmode(o, ribbon, BaseDevmode(DefaultPrivateDevmode()), false), ribbon, c.model);
     if (c.error.empty()) {
       EXPECT_EQ(check.error, "") << testing::PrintToString(c.args);
     } else {
-      EXPECT_NE(check.error.find(c.error), std::string::npos) << testing::PrintToString(c.args) << " -> " << check.error;
+      EXPECT_NE(check.error.find(c.error), std::string::npos)
+          << testing::PrintToString(c.args) << " -> " << check.error;
     }
   }
 }
@@ -325,8 +360,8 @@ TEST(PrintSettings, SettingsWithoutEffectAreNoted) {
     std::string error;
     ASSERT_TRUE(ResolveRibbon(ribbonName, false, ribbon, error));
     const PrintOptions o = Parsed(args);
-    const JobCheck check = CheckJob(o, BuildDevmode(o, ribbon, BaseDevmode(DefaultPrivateDevmode()), false), ribbon,
-                                    kDefaultModel);
+    const JobCheck check =
+        CheckJob(o, BuildDevmode(o, ribbon, BaseDevmode(DefaultPrivateDevmode()), false), ribbon, kDefaultModel);
     EXPECT_EQ(check.error, "");
     ASSERT_EQ(check.notes.size(), 1u) << testing::PrintToString(args);
     EXPECT_NE(check.notes[0].find(note), std::string::npos) << check.notes[0];

@@ -198,11 +198,10 @@ TEST_F(ToolsTest, SavedSettingsStandardOutputAndAFixedRibbon) {
             0)
       << err_.str();
   EXPECT_EQ(std::filesystem::file_size(Path("job.dm")), 2436u);
-  ASSERT_EQ(Print({Path("card.png"), "--devmode-in", Path("job.dm"), "-o", "-"}),
-            0)
-      << err_.str();
+  ASSERT_EQ(Print({Path("card.png"), "--devmode-in", Path("job.dm"), "-o", "-"}), 0) << err_.str();
   const std::string stream = out_.str();
-  const CommandStream read = ReadCommandStream(std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()));
+  const CommandStream read =
+      ReadCommandStream(std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()));
   ASSERT_TRUE(read.errors.empty());
   const std::vector<std::string> texts = CommandTexts(read);
   EXPECT_EQ(texts[3], "\\e+$C 0 5\\r");
@@ -232,9 +231,9 @@ TEST_F(ToolsTest, EncodeOnlyNeedsNoImage) {
 }
 
 TEST_F(ToolsTest, TheBundledSampleCardPrintsCleanly) {
-  ASSERT_EQ(Print({test::SourcePath("tools/samples/sample-card.png"), "--black-panel", "always", "-o",
-                   Path("sample.prn")}),
-            0)
+  ASSERT_EQ(
+      Print({test::SourcePath("tools/samples/sample-card.png"), "--black-panel", "always", "-o", Path("sample.prn")}),
+      0)
       << err_.str();
   const std::string report = Inspect(Path("sample.prn"), "sample");
   EXPECT_NE(report.find("card 1 front: Y M C K O (whole card)"), std::string::npos) << report;

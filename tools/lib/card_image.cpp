@@ -119,8 +119,8 @@ std::string DescribePlacement(int width, int height, const Placement& p, SizeMod
              ", aspect not kept)";
     default:
       return size + ", scaled to " + std::to_string(p.width) + " x " + std::to_string(p.height) + " to fit the " +
-             page + " with its aspect kept, centred on white at (" + std::to_string(p.x) + ", " +
-             std::to_string(p.y) + ")";
+             page + " with its aspect kept, centred on white at (" + std::to_string(p.x) + ", " + std::to_string(p.y) +
+             ")";
   }
 }
 
@@ -168,11 +168,11 @@ RgbImage Resample(const RgbImage& image, int srcX, int srcY, int srcWidth, int s
 }
 
 PagePicture PlaceImage(const RgbImage& image, const Placement& p) {
-  const RgbImage scaled = p.pixelForPixel || (p.srcX == 0 && p.srcY == 0 && p.srcWidth == image.width &&
-                                               p.srcHeight == image.height && p.width == image.width &&
-                                               p.height == image.height)
-                              ? image
-                              : Resample(image, p.srcX, p.srcY, p.srcWidth, p.srcHeight, p.width, p.height);
+  const RgbImage scaled =
+      p.pixelForPixel || (p.srcX == 0 && p.srcY == 0 && p.srcWidth == image.width && p.srcHeight == image.height &&
+                          p.width == image.width && p.height == image.height)
+          ? image
+          : Resample(image, p.srcX, p.srcY, p.srcWidth, p.srcHeight, p.width, p.height);
   PagePicture out;
   out.x = p.x;
   out.y = p.y;

@@ -12,7 +12,9 @@ namespace {
 constexpr int kLines = 1024;  // panel lines: the card's long side
 constexpr int kDots = 640;    // dots a line: the card's short side
 
-bool StartsWith(const std::string& text, std::string_view prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::string& text, std::string_view prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 // The arguments of a command after its word, split at spaces, without ESC and CR.
 std::vector<std::string> Arguments(const std::string& command) {
@@ -63,8 +65,9 @@ std::optional<std::string> HeadSetting(const std::string& bytes) {
 // The panel that a print command releases, as the summary names it.
 std::optional<std::string> PrintedPanel(const std::string& bytes) {
   static const std::map<std::string, std::string> kPrints = {
-      {"\x1bIS 0\r", "Y"},          {"\x1bIS 1\r", "M"},     {"\x1bIS 2\r", "C"},
-      {"\x1bIS 3\r", "Kd"},         {"\x1bI 10\r", "K"},     {"\x1bI 20\r", "K"},
+      {"\x1bIS 0\r", "Y"},          {"\x1bIS 1\r", "M"},
+      {"\x1bIS 2\r", "C"},          {"\x1bIS 3\r", "Kd"},
+      {"\x1bI 10\r", "K"},          {"\x1bI 20\r", "K"},
       {"\x1bI 30\r", "K"},          {"\x1bIH 30\r", "H (whole card)"},
       {"\x1bIH 31\r", "H"},         {"\x1bIV 30\r", "O (whole card)"},
       {"\x1bIV 31\r", "O (areas)"},
@@ -154,9 +157,12 @@ std::string FormatListing(const CommandStream& stream) {
       const StreamImage& image = *item.image;
       const bool dye = image.kind == StreamImage::Kind::Dye;
       std::string panel = PanelName(stream, i);
-      if (image.kind == StreamImage::Kind::OverlayBitmap) panel = "overlay bitmap";
-      else if (panel == "mask") panel = "lamination mask";
-      else panel += " panel";
+      if (image.kind == StreamImage::Kind::OverlayBitmap)
+        panel = "overlay bitmap";
+      else if (panel == "mask")
+        panel = "lamination mask";
+      else
+        panel += " panel";
       out += "  [" + panel + ", " + FormName(image.format) + ", " + std::to_string(image.dataBytes) +
              " data bytes + CR, decoded " + std::to_string(kLines) + " lines of " + std::to_string(kDots) +
              (dye ? " levels" : " dots") + "]";
@@ -170,7 +176,8 @@ std::string FormatListing(const CommandStream& stream) {
 
 std::string FormatErrors(const CommandStream& stream) {
   std::string out;
-  for (const StreamError& e : stream.errors) out += "error at byte " + std::to_string(e.offset) + ": " + e.message + "\n";
+  for (const StreamError& e : stream.errors)
+    out += "error at byte " + std::to_string(e.offset) + ": " + e.message + "\n";
   return out;
 }
 
@@ -343,7 +350,8 @@ std::vector<PanelPicture> PanelPictures(const CommandStream& stream, const PageA
         } else {
           // A bitmap outside an overlay group is still shown.
           PanelPicture& picture = set.Add(place, "O-bitmap");
-          set.Fill(picture, false, false, [&](size_t n) { return DotSet(image.values, n) ? uint8_t{0} : uint8_t{255}; });
+          set.Fill(picture, false, false,
+                   [&](size_t n) { return DotSet(image.values, n) ? uint8_t{0} : uint8_t{255}; });
         }
         break;
     }

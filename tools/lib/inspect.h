@@ -19,24 +19,24 @@ std::string FormatErrors(const CommandStream& stream);
 
 // What a job does, read back from its commands.
 struct JobSummary {
-  int jobKind = -1;                        // the "\eJOB n\r" value; -1 when absent
-  std::vector<std::string> headSettings;   // "colour contrast Y 5" and so on, in stream order
-  int cards = 0;                           // cards ejected ("\eMO\r")
-  int cardsWithImages = 0;                 // cards that carry panel data of their own
-  bool lastCardOpen = false;               // commands follow the last card-out command
-  int copies = 0;                          // inferred: cards per card with panel data
+  int jobKind = -1;                       // the "\eJOB n\r" value; -1 when absent
+  std::vector<std::string> headSettings;  // "colour contrast Y 5" and so on, in stream order
+  int cards = 0;                          // cards ejected ("\eMO\r")
+  int cardsWithImages = 0;                // cards that carry panel data of their own
+  bool lastCardOpen = false;              // commands follow the last card-out command
+  int copies = 0;                         // inferred: cards per card with panel data
   struct Track {
     int track = 0;
     std::string data;
   };
-  std::vector<Track> tracks;               // "\e&B n data\r", first card
-  bool encodeOnly = false;                 // the magnetic block ejects the card itself
+  std::vector<Track> tracks;  // "\e&B n data\r", first card
+  bool encodeOnly = false;    // the magnetic block ejects the card itself
   struct Side {
     int card = 1;
     CardSide side = CardSide::Front;
-    std::vector<std::string> panels;       // "Y", "K", "O (full)", ... in print order
+    std::vector<std::string> panels;  // "Y", "K", "O (full)", ... in print order
   };
-  std::vector<Side> sides;                 // sides that print something, in stream order
+  std::vector<Side> sides;  // sides that print something, in stream order
 };
 
 JobSummary SummariseJob(const CommandStream& stream);

@@ -152,8 +152,11 @@ int InspectMain(const std::vector<std::string>& args, std::istream& in, std::ost
     }
     const std::vector<PanelPicture> pictures = PanelPictures(stream, a.pages);
     out << "== panel pictures in " << a.panels << " (" << (a.pages.portrait ? "portrait" : "landscape")
-        << " pages; turned back: " << (a.pages.rotatedFront ? (a.pages.rotatedBack ? "both sides" : "front") :
-                                       a.pages.rotatedBack ? "back" : "none") << ")\n";
+        << " pages; turned back: "
+        << (a.pages.rotatedFront  ? (a.pages.rotatedBack ? "both sides" : "front")
+            : a.pages.rotatedBack ? "back"
+                                  : "none")
+        << ")\n";
     for (const PanelPicture& p : pictures) {
       const std::string path = (std::filesystem::path(a.panels) / (p.name + ".png")).string();
       if (!WriteGreyPng(path, p.width, p.height, p.grey, error)) {

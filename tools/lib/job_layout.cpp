@@ -7,7 +7,9 @@ namespace {
 const std::string kTurnOver = "\x1bMF\r";
 const std::string kCardOut = "\x1bMO\r";
 
-bool StartsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 }  // namespace
 

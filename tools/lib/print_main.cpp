@@ -47,7 +47,8 @@ bool CheckOverlayBitmap(const std::string& path, std::string& absolute, std::str
     return false;
   }
   auto u32 = [&](size_t at) {
-    return uint32_t{head[at]} | uint32_t{head[at + 1]} << 8 | uint32_t{head[at + 2]} << 16 | uint32_t{head[at + 3]} << 24;
+    return uint32_t{head[at]} | uint32_t{head[at + 1]} << 8 | uint32_t{head[at + 2]} << 16 |
+           uint32_t{head[at + 3]} << 24;
   };
   if (head.size() < 62 || head[0] != 'B' || head[1] != 'M' || u32(14) != 40 || (head[28] | head[29] << 8) != 1) {
     error = "overlay bitmap \"" + path + "\" is not a one-bit BMP file";
@@ -113,8 +114,7 @@ std::string JoinPanels(const std::vector<std::string>& panels) {
 
 }  // namespace
 
-int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-              const PrintEnvironment& env) {
+int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const PrintEnvironment& env) {
   const ParsedPrintOptions parsed = ParsePrintOptions(args);
   Messages say(err, parsed.options.quiet);
   if (!parsed.error.empty()) return say.Fail(parsed.error, 2);
@@ -142,8 +142,8 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (ribbonSpec.empty() && !o.devmodeIn.empty()) {
     const PrivateDevmode saved = PrivatePart(base);
     fixed = fixed || saved.fixedRibbon != 0;
-    ribbonSpec = std::string(RibbonTypeName(saved.fixedRibbon != 0 ? RibbonTypeFromFixedList(saved.fixedRibbon)
-                                                                    : saved.ribbonType));
+    ribbonSpec = std::string(
+        RibbonTypeName(saved.fixedRibbon != 0 ? RibbonTypeFromFixedList(saved.fixedRibbon) : saved.ribbonType));
   }
   RibbonChoice ribbon;
   if (!ResolveRibbon(ribbonSpec, fixed, ribbon, error)) return say.Fail(error, 2);
@@ -212,8 +212,10 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
       if (!PlanPlacement(image->image.width, image->image.height, portrait, o.size, placement, error))
         return say.Fail(image->path + ": " + error);
       const std::string how = DescribePlacement(image->image.width, image->image.height, placement, o.size);
-      if (placement.pixelForPixel) say.Progress(std::string(name) + ": " + image->path + ", " + how);
-      else say.Note(std::string(name) + ": " + image->path + " is " + how);
+      if (placement.pixelForPixel)
+        say.Progress(std::string(name) + ": " + image->path + ", " + how);
+      else
+        say.Note(std::string(name) + ": " + image->path + " is " + how);
       page.picture = PlaceImage(image->image, placement);
     } else {
       say.Progress(std::string(name) + ": blank");
@@ -222,11 +224,11 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
     job.pages.push_back(std::move(page));
   }
   const DEVMODEW* dm = reinterpret_cast<const DEVMODEW*>(devmode.data());
-  std::string sides = encodeOnly ? "encode only"
-                      : both     ? "two-sided, mode " + std::to_string(pd.twoSidedMode) + " \"" +
-                                   std::string(PrintingModeList(ribbon.type, pd.monoRibbonKind, true)[pd.twoSidedMode]) +
-                                   "\""
-                                 : "one-sided";
+  std::string sides =
+      encodeOnly ? "encode only"
+      : both     ? "two-sided, mode " + std::to_string(pd.twoSidedMode) + " \"" +
+                   std::string(PrintingModeList(ribbon.type, pd.monoRibbonKind, true)[pd.twoSidedMode]) + "\""
+             : "one-sided";
   say.Progress("job: " + sides + ", " + std::to_string(dm->dmCopies) + (dm->dmCopies == 1 ? " copy" : " copies") +
                (portrait ? ", portrait page" : ", landscape page"));
 
@@ -275,8 +277,8 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   say.Progress(panels);
   for (const auto& side : summary.sides)
-    say.Progress("card " + std::to_string(side.card) + " " + SideName(side.side) + " prints: " +
-                 JoinPanels(side.panels));
+    say.Progress("card " + std::to_string(side.card) + " " + SideName(side.side) +
+                 " prints: " + JoinPanels(side.panels));
   if (!summary.tracks.empty()) {
     std::string tracks;
     for (const auto& t : summary.tracks) AppendItem(tracks, ", ", std::to_string(t.track));

@@ -19,7 +19,6 @@ struct PrintEnvironment {
 // Runs tolma-print with the arguments after the program name. The stream goes to its file, or to `out`
 // with "-o -"; help and lists go to `out`, progress and errors to `err`. Returns the exit status: 0 done,
 // 1 the job could not be printed (nothing is written then), 2 a bad command line.
-int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-              const PrintEnvironment& env);
+int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const PrintEnvironment& env);
 
 }  // namespace tolma::tools

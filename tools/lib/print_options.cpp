@@ -51,8 +51,8 @@ std::string IntIn(const std::string& option, const std::string& text, int lo, in
 }
 
 // A name of the list, or its number.
-std::string ChoiceOf(const std::string& option, const std::string& text, const std::vector<Choice>& choices,
-                     int& out, bool numbers = true) {
+std::string ChoiceOf(const std::string& option, const std::string& text, const std::vector<Choice>& choices, int& out,
+                     bool numbers = true) {
   for (const Choice& c : choices) {
     if (text == c.name) {
       out = c.value;
@@ -83,8 +83,8 @@ std::string Switch(const std::string& option, const std::string& text, bool& out
 }
 
 std::string Area(const std::string& option, const std::string& text, std::array<int, 4>& out) {
-  const std::string bad = "--" + option + " takes LEFT,TOP,RIGHT,BOTTOM in card pixels (0..1023, 0..639), not \"" +
-                          text + "\"";
+  const std::string bad =
+      "--" + option + " takes LEFT,TOP,RIGHT,BOTTOM in card pixels (0..1023, 0..639), not \"" + text + "\"";
   size_t start = 0;
   for (int i = 0; i < 4; ++i) {
     const size_t comma = text.find(',', start);
@@ -96,7 +96,8 @@ std::string Area(const std::string& option, const std::string& text, std::array<
     out[i] = static_cast<int>(v);
     start = comma + 1;
   }
-  if (out[0] >= out[2] || out[1] >= out[3]) return "--" + option + ": the left and top edges must lie before the right and bottom ones";
+  if (out[0] >= out[2] || out[1] >= out[3])
+    return "--" + option + ": the left and top edges must lie before the right and bottom ones";
   return {};
 }
 
@@ -254,9 +255,7 @@ const std::vector<OptionSpec>& Table() {
          SetText(&PrintOptions::ribbon)},
         {"fixed-ribbon", nullptr,
          "name the ribbon in the DEVMODE's fixed ribbon list instead of the model and ribbon cache",
-         [](PrintOptions& o, const std::string& name, const std::string& v) {
-           return Switch(name, v, o.fixedRibbon);
-         }},
+         [](PrintOptions& o, const std::string& name, const std::string& v) { return Switch(name, v, o.fixedRibbon); }},
         {"model", "TEXT", "the printer's model text in the cache (default \"Q47x RKB\"; two-sided needs \"RKB\")",
          [](PrintOptions& o, const std::string&, const std::string& v) {
            o.model = v;
@@ -299,32 +298,33 @@ const std::vector<OptionSpec>& Table() {
     const char* const colourNames[kColourCount] = {"cc-intensity-k", "cc-intensity-r", "cc-intensity-g",
                                                    "cc-intensity-b", "cc-contrast-k",  "cc-contrast-r",
                                                    "cc-contrast-g",  "cc-contrast-b"};
-    const char* const colourHelp[kColourCount] = {
-        "intensity of black (monochrome conversion)", "intensity of red (the cyan panel)",
-        "intensity of green (the magenta panel)",     "intensity of blue (the yellow panel)",
-        "contrast of black",                          "contrast of red",
-        "contrast of green",                          "contrast of blue"};
+    const char* const colourHelp[kColourCount] = {"intensity of black (monochrome conversion)",
+                                                  "intensity of red (the cyan panel)",
+                                                  "intensity of green (the magenta panel)",
+                                                  "intensity of blue (the yellow panel)",
+                                                  "contrast of black",
+                                                  "contrast of red",
+                                                  "contrast of green",
+                                                  "contrast of blue"};
     for (int i = 0; i < kColourCount; ++i) t.push_back({colourNames[i], "N", colourHelp[i], SetColour(i)});
     t.push_back({nullptr, nullptr, "Head settings, 0..10:", nullptr});
-    const char* const headNames[kHeadCount] = {
-        "head-contrast-o",   "head-contrast-kr",  "head-contrast-h",  "head-intensity-y",
-        "head-intensity-m",  "head-intensity-c",  "head-intensity-kd", "head-contrast-y",
-        "head-contrast-m",   "head-contrast-c",   "head-contrast-kd"};
-    const char* const headHelp[kHeadCount] = {
-        "contrast of the overlay varnish (O)", "contrast of the resin black (Kr)", "contrast of the hologram (H)",
-        "colour intensity of yellow",          "colour intensity of magenta",      "colour intensity of cyan",
-        "colour intensity of dye black (Kd)",  "colour contrast of yellow",        "colour contrast of magenta",
-        "colour contrast of cyan",             "colour contrast of dye black (Kd)"};
+    const char* const headNames[kHeadCount] = {"head-contrast-o",   "head-contrast-kr", "head-contrast-h",
+                                               "head-intensity-y",  "head-intensity-m", "head-intensity-c",
+                                               "head-intensity-kd", "head-contrast-y",  "head-contrast-m",
+                                               "head-contrast-c",   "head-contrast-kd"};
+    const char* const headHelp[kHeadCount] = {"contrast of the overlay varnish (O)", "contrast of the resin black (Kr)",
+                                              "contrast of the hologram (H)",        "colour intensity of yellow",
+                                              "colour intensity of magenta",         "colour intensity of cyan",
+                                              "colour intensity of dye black (Kd)",  "colour contrast of yellow",
+                                              "colour contrast of magenta",          "colour contrast of cyan",
+                                              "colour contrast of dye black (Kd)"};
     for (int i = 0; i < kHeadCount; ++i) t.push_back({headNames[i], "N", headHelp[i], SetHead(i)});
     t.push_back({nullptr, nullptr, "Other:", nullptr});
-    t.push_back({"quiet", nullptr, "no progress messages; short form -q", [](PrintOptions& o, const std::string& n,
-                                                                               const std::string& v) {
-                   return Switch(n, v, o.quiet);
-                 }});
-    t.push_back({"list-ribbons", nullptr, "list the ribbons, their codes and two-sided modes, and stop",
-                 [](PrintOptions& o, const std::string& n, const std::string& v) {
-                   return Switch(n, v, o.listRibbons);
-                 }});
+    t.push_back({"quiet", nullptr, "no progress messages; short form -q",
+                 [](PrintOptions& o, const std::string& n, const std::string& v) { return Switch(n, v, o.quiet); }});
+    t.push_back(
+        {"list-ribbons", nullptr, "list the ribbons, their codes and two-sided modes, and stop",
+         [](PrintOptions& o, const std::string& n, const std::string& v) { return Switch(n, v, o.listRibbons); }});
     t.push_back({"help", nullptr, "show this help; short form -h",
                  [](PrintOptions& o, const std::string& n, const std::string& v) { return Switch(n, v, o.help); }});
     return t;
@@ -383,9 +383,12 @@ ParsedPrintOptions ParsePrintOptions(const std::vector<std::string>& args) {
       continue;
     }
     // Short forms.
-    if (arg == "-o") arg = "--output";
-    else if (arg == "-q") arg = "--quiet";
-    else if (arg == "-h") arg = "--help";
+    if (arg == "-o")
+      arg = "--output";
+    else if (arg == "-q")
+      arg = "--quiet";
+    else if (arg == "-h")
+      arg = "--help";
     if (arg.size() < 3 || arg[1] != '-') {
       result.error = "unknown option " + arg + " (see --help)";
       return result;

@@ -23,16 +23,36 @@ struct OverlayOptions {
   std::optional<int> type;                 // areaType 0..7
   std::optional<std::array<int, 4>> area;  // left, top, right, bottom in card pixels
   std::optional<bool> rotate;
-  std::optional<std::string> bitmap;       // one-bit BMP file of a bitmap-based area
+  std::optional<std::string> bitmap;  // one-bit BMP file of a bitmap-based area
 };
 
 // Indices of the colour-correction values, in DEVMODE order.
-enum ColourIndex { kCcIntensityK, kCcIntensityR, kCcIntensityG, kCcIntensityB,
-                   kCcContrastK, kCcContrastR, kCcContrastG, kCcContrastB, kColourCount };
+enum ColourIndex {
+  kCcIntensityK,
+  kCcIntensityR,
+  kCcIntensityG,
+  kCcIntensityB,
+  kCcContrastK,
+  kCcContrastR,
+  kCcContrastG,
+  kCcContrastB,
+  kColourCount
+};
 // Indices of the head settings, in DEVMODE order.
-enum HeadIndex { kHeadContrastO, kHeadContrastKr, kHeadContrastH, kHeadIntensityY, kHeadIntensityM,
-                 kHeadIntensityC, kHeadIntensityKd, kHeadContrastY, kHeadContrastM, kHeadContrastC,
-                 kHeadContrastKd, kHeadCount };
+enum HeadIndex {
+  kHeadContrastO,
+  kHeadContrastKr,
+  kHeadContrastH,
+  kHeadIntensityY,
+  kHeadIntensityM,
+  kHeadIntensityC,
+  kHeadIntensityKd,
+  kHeadContrastY,
+  kHeadContrastM,
+  kHeadContrastC,
+  kHeadContrastKd,
+  kHeadCount
+};
 
 // Everything the command line says. Settings left unset keep the value of the base DEVMODE (a DEVMODE
 // file, or the driver data file's defaults).

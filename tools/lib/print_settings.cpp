@@ -125,8 +125,9 @@ bool CheckDevmodeImage(std::span<const uint8_t> bytes, std::string& error) {
   const DEVMODEW dm = PublicPart(bytes);
   if (dm.dmSize != kPublicDevmodeSize || dm.dmDriverExtra != kPrivateDevmodeSize ||
       ReadU16(bytes.data() + kPublicDevmodeSize) != kPrivateSignature) {
-    error = "is not a saved DEVMODE of this driver (dmSize 212, dmDriverExtra 2224 and the private signature "
-            "0x514D expected)";
+    error =
+        "is not a saved DEVMODE of this driver (dmSize 212, dmDriverExtra 2224 and the private signature "
+        "0x514D expected)";
     return false;
   }
   return true;
@@ -179,9 +180,12 @@ std::vector<uint8_t> BuildDevmode(const PrintOptions& o, const RibbonChoice& rib
   for (int side = 0; side < 2; ++side) {
     const OverlayOptions& ov = o.overlay[side];
     OverlayArea& area = *areas[side];
-    if (ov.type) area.areaType = static_cast<int16_t>(*ov.type);
-    else if (ov.bitmap) area.areaType = 4;
-    else if (ov.area) area.areaType = 2;
+    if (ov.type)
+      area.areaType = static_cast<int16_t>(*ov.type);
+    else if (ov.bitmap)
+      area.areaType = 4;
+    else if (ov.area)
+      area.areaType = 2;
     if (ov.area) {
       area.areaLeft = (*ov.area)[0];
       area.areaTop = (*ov.area)[1];
@@ -195,10 +199,9 @@ std::vector<uint8_t> BuildDevmode(const PrintOptions& o, const RibbonChoice& rib
   int16_t* const colour[kColourCount] = {&pd.ccIntensityK, &pd.ccIntensityR, &pd.ccIntensityG, &pd.ccIntensityB,
                                          &pd.ccContrastK,  &pd.ccContrastR,  &pd.ccContrastG,  &pd.ccContrastB};
   for (int i = 0; i < kColourCount; ++i) set(*colour[i], o.colour[i]);
-  int16_t* const head[kHeadCount] = {&pd.headContrastO,   &pd.headContrastKr, &pd.headContrastH,
-                                     &pd.headIntensityY,  &pd.headIntensityM, &pd.headIntensityC,
-                                     &pd.headIntensityKd, &pd.headContrastY,  &pd.headContrastM,
-                                     &pd.headContrastC,   &pd.headContrastKd};
+  int16_t* const head[kHeadCount] = {&pd.headContrastO,  &pd.headContrastKr, &pd.headContrastH,   &pd.headIntensityY,
+                                     &pd.headIntensityM, &pd.headIntensityC, &pd.headIntensityKd, &pd.headContrastY,
+                                     &pd.headContrastM,  &pd.headContrastC,  &pd.headContrastKd};
   for (int i = 0; i < kHeadCount; ++i) set(*head[i], o.head[i]);
 
   // Tracks reach the driver as text in the encoder's macro form, which needs the encoder and macro
@@ -233,9 +236,8 @@ JobCheck CheckJob(const PrintOptions& o, std::span<const uint8_t> devmode, const
   } else if (both && ribbon.fixedEntry == 0 && !IsTwoSidedModel(model)) {
     check.error = "the printer model \"" + model + "\" prints one side only (its model text has no \"RKB\"): " +
                   "the driver would print the front only and drop the back";
-  } else if (both && (pd.twoSidedMode < 0 ||
-                      static_cast<size_t>(pd.twoSidedMode) >=
-                          PrintingModeList(ribbon.type, pd.monoRibbonKind, true).size())) {
+  } else if (both && (pd.twoSidedMode < 0 || static_cast<size_t>(pd.twoSidedMode) >=
+                                                 PrintingModeList(ribbon.type, pd.monoRibbonKind, true).size())) {
     check.error = "two-sided mode " + std::to_string(pd.twoSidedMode) + " is not offered for the " + name +
                   " ribbon (" + DescribeTwoSidedModes(ribbon.type, pd.monoRibbonKind) +
                   "): the driver would use mode 0";
@@ -262,8 +264,7 @@ JobCheck CheckJob(const PrintOptions& o, std::span<const uint8_t> devmode, const
   return check;
 }
 
-std::u16string TrackMacroText(const EncoderSettings& encoder, int track, const std::string& data,
-                              std::string& error) {
+std::u16string TrackMacroText(const EncoderSettings& encoder, int track, const std::string& data, std::string& error) {
   const std::string text = FieldText(encoder.startOfData, sizeof encoder.startOfData) + std::to_string(track) + data +
                            FieldText(encoder.endOfData, sizeof encoder.endOfData);
   // A text starting "~C" and a digit 0..5 is an inserted printer command to the driver.
@@ -288,16 +289,15 @@ std::string DescribeTwoSidedModes(int type, int kind) {
 }
 
 std::string RibbonListText() {
-  std::string out =
-      "Ribbons (--ribbon NAME or CODE; --fixed-ribbon accepts those with a fixed-list entry):\n";
+  std::string out = "Ribbons (--ribbon NAME or CODE; --fixed-ribbon accepts those with a fixed-list entry):\n";
   for (int type = 0; type < kRibbonTypeCount; ++type) {
     std::string codes;
     for (int code = 0; code <= kMaxPrinterCode; ++code)
       if (RibbonTypeFromPrinterCode(code) == type) AppendItem(codes, " ", std::to_string(code));
     const int entry = FixedEntryOfType(type);
     out += "  " + std::string(RibbonTypeName(type)) + "\n    printer codes: " + codes +
-           (entry ? "; fixed list entry " + std::to_string(entry) + " \"" +
-                        std::string(FixedRibbonList()[entry - 1]) + "\""
+           (entry ? "; fixed list entry " + std::to_string(entry) + " \"" + std::string(FixedRibbonList()[entry - 1]) +
+                        "\""
                   : std::string("; not in the fixed list")) +
            "\n    one side: \"" + std::string(PrintingModeList(type, 0, false)[0]) +
            "\"; two-sided modes (--two-sided-mode): " + DescribeTwoSidedModes(type, 0) + "\n";

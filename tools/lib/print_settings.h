@@ -63,8 +63,7 @@ JobCheck CheckJob(const PrintOptions& options, std::span<const uint8_t> devmode,
 // The text a document draws to give a track to the driver: the encoder's start characters, the track
 // digit, the data and the end characters. Empty with `error` set when the start characters would make
 // the driver take the text as an inserted command instead.
-std::u16string TrackMacroText(const EncoderSettings& encoder, int track, const std::string& data,
-                              std::string& error);
+std::u16string TrackMacroText(const EncoderSettings& encoder, int track, const std::string& data, std::string& error);
 
 // Two-sided printing modes of a ribbon, as "0 \"Front YMCO, Back K\", 1 ...".
 std::string DescribeTwoSidedModes(int type, int kind);
