@@ -9,6 +9,7 @@ namespace {
 
 constexpr size_t kLineLevels = 640;
 constexpr uint8_t kEscape = 0x5B;
+constexpr uint8_t kMaxLevel = 31;
 
 // Reads the input byte by byte, failing with an offset instead of reading past the end.
 class Reader {
@@ -50,6 +51,7 @@ bool DecodeContoneRle(Reader& in, size_t units, std::vector<uint8_t>& values) {
     uint8_t head = 0;
     if (!in.Next(head, "continuous-tone data")) return false;
     if (head < 0x80) {
+      if (head > kMaxLevel) return in.Fail(at, "level " + std::to_string(head) + " above 31");
       values.push_back(head);
       ++made;
       continue;
@@ -59,7 +61,7 @@ bool DecodeContoneRle(Reader& in, size_t units, std::vector<uint8_t>& values) {
     if (n > units - made) return in.Fail(at, "run goes past the end of the panel");
     uint8_t level = 0;
     if (!in.Next(level, "a run")) return false;
-    if (level >= 0x80) return in.Fail(in.pos() - 1, "run level 0x80 or above");
+    if (level > kMaxLevel) return in.Fail(in.pos() - 1, "run of level " + std::to_string(level) + " above 31");
     values.insert(values.end(), n, level);
     made += n;
   }

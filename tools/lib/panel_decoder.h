@@ -29,7 +29,7 @@ struct PanelDecodeResult {
 };
 
 // Decodes data of `form` from the start of `input` until `units` values have come out, appending them to
-// `values`: levels (0..127; 0..31 for the packed form) or one-bit bytes as sent (a set bit is a dot). For
+// `values`: levels (0..31; a run-length level above 31 is a fault) or one-bit bytes as sent (a set bit is a dot). For
 // the packed form `units` must be a multiple of 640. Bytes after the data (the closing CR) are not read.
 PanelDecodeResult DecodePanelData(PanelDataForm form, std::span<const uint8_t> input, size_t units,
                                   std::vector<uint8_t>& values);

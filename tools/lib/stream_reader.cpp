@@ -58,9 +58,17 @@ class Reader {
  private:
   void Fail(size_t offset, std::string message) { out_.errors.push_back({offset, std::move(message)}); }
 
+  // Resumes at the next ESC that can start a command (ESC and a command-word character), so that an ESC
+  // byte inside damaged panel data does not start a cascade of errors.
   void Resync(size_t from) {
-    const auto next = std::find(bytes_.begin() + static_cast<ptrdiff_t>(std::min(from, bytes_.size())), bytes_.end(), kEsc);
-    pos_ = static_cast<size_t>(next - bytes_.begin());
+    pos_ = std::min(from, bytes_.size());
+    while (pos_ < bytes_.size() && !(bytes_[pos_] == kEsc && pos_ + 1 < bytes_.size() && IsWordByte(bytes_[pos_ + 1])))
+      ++pos_;
+  }
+
+  static bool IsWordByte(uint8_t b) {
+    return (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '!' || b == '&' || b == '+' || b == '$' ||
+           b == '%' || b == '.' || b == 'v';
   }
 
   // The bytes from `from` up to and including the first CR; none when there is no CR within reach.
@@ -84,14 +92,29 @@ class Reader {
     if (word == "GS") return ReadDyePanel(start);
     if (word == "G" || word == "vG") return ReadMonoImage(start, word == "vG");
     if (word == "DC") return ReadFirmware(start);
-    const auto cr = FindCr(start + 1);
-    if (!cr) {
-      Fail(start, "command without a closing CR");
-      Resync(start + 1);
-      return;
+    // A plain command runs to its CR; an ESC or another control byte before it means the CR is missing.
+    const size_t limit = std::min(bytes_.size(), start + kMaxCommandLength);
+    for (size_t i = start + 1; i < limit; ++i) {
+      const uint8_t b = bytes_[i];
+      if (b == kCr) {
+        out_.items.push_back({start, Text(start, i + 1), std::nullopt});
+        pos_ = i + 1;
+        return;
+      }
+      if (b == kEsc) {
+        Fail(start, "command not closed by CR before the next ESC");
+        pos_ = i;
+        return;
+      }
+      if (b < 0x20) {
+        Fail(i, "control byte " + Hex(b) + " inside a command");
+        Resync(i + 1);
+        return;
+      }
     }
-    out_.items.push_back({start, Text(start, *cr + 1), std::nullopt});
-    pos_ = *cr + 1;
+    Fail(start, limit == bytes_.size() ? "command not closed by CR before the end of the stream"
+                                       : "command not closed by CR within 4096 bytes");
+    Resync(start + 1);
   }
 
   // Decodes image data at pos_, then expects the closing CR.
@@ -104,10 +127,21 @@ class Reader {
     image.dataBytes = result.consumed;
     pos_ += result.consumed;
     if (pos_ >= bytes_.size() || bytes_[pos_] != kCr) {
-      Fail(pos_, "panel data not closed by CR");
+      Fail(pos_, pos_ >= bytes_.size() ? "stream ends before the CR that closes the panel data"
+                                       : "panel data not closed by CR after 1024 lines of 640 values");
       return false;
     }
     ++pos_;
+    return true;
+  }
+
+  // Passes over well-formed data of a form at `from` and its closing CR; false (nothing moved) otherwise.
+  bool SkipData(size_t from, PanelDataForm form, size_t units) {
+    std::vector<uint8_t> values;
+    const PanelDecodeResult result = DecodePanelData(form, bytes_.subspan(from), units, values);
+    const size_t end = from + result.consumed;
+    if (!result.ok || end >= bytes_.size() || bytes_[end] != kCr) return false;
+    pos_ = end + 1;
     return true;
   }
 
@@ -127,7 +161,11 @@ class Reader {
         (args[2] != "30" && args[2] != "32") || args[3] != "0" || args[4] != "0" || args[5] != "1024" ||
         args[6] != "640") {
       Fail(start, "malformed dye panel header");
-      Resync(start + 1);
+      // When the data form can still be told, its data are passed over rather than read as commands.
+      const bool formKnown = spaces == 7 && args.size() == 7 && (args[2] == "30" || args[2] == "32");
+      if (!formKnown ||
+          !SkipData(end, args[2] == "32" ? PanelDataForm::kContonePacked : PanelDataForm::kContoneRle, kDyeLevels))
+        Resync(start + 1);
       return;
     }
     image.panel = Number(args[1]);
@@ -157,7 +195,10 @@ class Reader {
     if (args.size() != 7 || args[1] != "0" || args[2] != "0" || (args[3] != "10" && args[3] != "12") ||
         args[4] != "640" || args[5] != "1024" || (args[6] != "0" && args[6] != "1")) {
       Fail(start, "malformed one-bit image header");
-      Resync(start + 1);
+      const bool formKnown = args.size() == 7 && (args[3] == "10" || args[3] == "12");
+      if (!formKnown ||
+          !SkipData(*cr + 3, args[3] == "10" ? PanelDataForm::kMonoPlain : PanelDataForm::kMonoRle, kMonoBytes))
+        Resync(start + 1);
       return;
     }
     image.format = Number(args[3]);
