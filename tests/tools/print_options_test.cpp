@@ -118,7 +118,7 @@ TEST(PrintOptions, HelpListsEveryOptionWithinTheWidth) {
 
 TEST(PrintSettings, RibbonsByNameCodeAndFixedList) {
   struct Case {
-    std::string spec;
+    std::string ribbonText;
     bool fixed;
     int type, code, entry;
   };
@@ -142,13 +142,13 @@ TEST(PrintSettings, RibbonsByNameCodeAndFixedList) {
   for (const Case& c : cases) {
     RibbonChoice r;
     std::string error;
-    ASSERT_TRUE(ResolveRibbon(c.spec, c.fixed, r, error)) << c.spec << ": " << error;
-    EXPECT_EQ(r.type, c.type) << c.spec;
-    EXPECT_EQ(r.printerCode, c.code) << c.spec;
-    EXPECT_EQ(r.fixedEntry, c.entry) << c.spec;
-    EXPECT_EQ(RibbonTypeFromPrinterCode(r.printerCode), r.type) << c.spec;
+    ASSERT_TRUE(ResolveRibbon(c.ribbonText, c.fixed, r, error)) << c.ribbonText << ": " << error;
+    EXPECT_EQ(r.type, c.type) << c.ribbonText;
+    EXPECT_EQ(r.printerCode, c.code) << c.ribbonText;
+    EXPECT_EQ(r.fixedEntry, c.entry) << c.ribbonText;
+    EXPECT_EQ(RibbonTypeFromPrinterCode(r.printerCode), r.type) << c.ribbonText;
     if (c.fixed) {
-      EXPECT_EQ(RibbonTypeFromFixedList(r.fixedEntry), r.type) << c.spec;
+      EXPECT_EQ(RibbonTypeFromFixedList(r.fixedEntry), r.type) << c.ribbonText;
     }
   }
   const std::vector<std::tuple<std::string, bool, std::string>> bad = {
@@ -156,10 +156,10 @@ TEST(PrintSettings, RibbonsByNameCodeAndFixedList) {
       {"29", false, "unknown printer ribbon code 29"},
       {"YMCKUv", true, "not in the fixed ribbon list (YMCKOK, YMCKK"},
   };
-  for (const auto& [spec, fixed, message] : bad) {
+  for (const auto& [ribbonText, fixed, message] : bad) {
     RibbonChoice r;
     std::string error;
-    EXPECT_FALSE(ResolveRibbon(spec, fixed, r, error));
+    EXPECT_FALSE(ResolveRibbon(ribbonText, fixed, r, error));
     EXPECT_NE(error.find(message), std::string::npos) << error;
   }
   EXPECT_EQ(RibbonCacheText(14, "Q47x RKB"), "Ribbon=14\r\nModel=Q47x RKB\r\n");

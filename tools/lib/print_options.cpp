@@ -399,19 +399,19 @@ ParsedPrintOptions ParsePrintOptions(const std::vector<std::string>& args) {
       value = name.substr(eq + 1);
       name.resize(eq);
     }
-    const OptionSpec* spec = Find(name);
-    if (spec == nullptr) {
+    const OptionSpec* option = Find(name);
+    if (option == nullptr) {
       result.error = "unknown option --" + name + " (see --help)";
       return result;
     }
-    if (spec->value != nullptr && !value) {
+    if (option->value != nullptr && !value) {
       if (i + 1 >= args.size()) {
-        result.error = "--" + name + " needs a value (" + spec->value + ")";
+        result.error = "--" + name + " needs a value (" + option->value + ")";
         return result;
       }
       value = args[++i];
     }
-    result.error = spec->apply(o, name, value.value_or(""));
+    result.error = option->apply(o, name, value.value_or(""));
     if (!result.error.empty()) return result;
   }
   if (positional.size() > 1) {

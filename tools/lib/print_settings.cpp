@@ -56,18 +56,18 @@ DEVMODEW PublicPart(std::span<const uint8_t> devmode) {
 
 }  // namespace
 
-bool ResolveRibbon(const std::string& spec, bool fixed, RibbonChoice& out, std::string& error) {
+bool ResolveRibbon(const std::string& text, bool fixed, RibbonChoice& out, std::string& error) {
   RibbonChoice choice;
-  const std::string folded = Folded(spec);
-  bool numeric = !spec.empty() && spec.size() <= 6;
-  for (char c : spec) numeric = numeric && c >= '0' && c <= '9';
-  if (spec.empty()) {
+  const std::string folded = Folded(text);
+  bool numeric = !text.empty() && text.size() <= 6;
+  for (char c : text) numeric = numeric && c >= '0' && c <= '9';
+  if (text.empty()) {
     choice.type = 0;
     choice.printerCode = FirstCodeOfType(0);
   } else if (numeric) {
-    const int code = std::stoi(spec);
+    const int code = std::stoi(text);
     if (code > kMaxPrinterCode) {
-      error = "unknown printer ribbon code " + spec + " (codes are 0..28; see --list-ribbons)";
+      error = "unknown printer ribbon code " + text + " (codes are 0..28; see --list-ribbons)";
       return false;
     }
     choice.printerCode = code;
@@ -80,7 +80,7 @@ bool ResolveRibbon(const std::string& spec, bool fixed, RibbonChoice& out, std::
     for (size_t e = 0; e < list.size() && type < 0; ++e)
       if (Folded(list[e]) == folded) type = RibbonTypeFromFixedList(static_cast<int>(e) + 1);
     if (type < 0) {
-      error = "unknown ribbon \"" + spec + "\"; ribbon names: " + TypeNames() + " (see --list-ribbons)";
+      error = "unknown ribbon \"" + text + "\"; ribbon names: " + TypeNames() + " (see --list-ribbons)";
       return false;
     }
     choice.type = type;

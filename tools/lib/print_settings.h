@@ -24,7 +24,7 @@ struct RibbonChoice {
 // Resolves --ribbon: a ribbon type name or a fixed-list name (case, spaces and punctuation ignored), or a
 // printer ribbon code 0..28; empty means YMCKO. With `fixed` the ribbon must be in the fixed list.
 // Returns false with a one-line reason.
-bool ResolveRibbon(const std::string& spec, bool fixed, RibbonChoice& out, std::string& error);
+bool ResolveRibbon(const std::string& text, bool fixed, RibbonChoice& out, std::string& error);
 
 // "YMCKO (printer code 2, through the model and ribbon cache)" and the like.
 std::string DescribeRibbon(const RibbonChoice& ribbon);
