@@ -10,6 +10,7 @@
 #include "raster/overlay.h"
 #include "raster/panel_sequence.h"
 #include "raster/spool.h"
+#include "raster/surface_view.h"
 
 #include <algorithm>
 #include <cstring>
@@ -31,19 +32,6 @@ class LockedSurface {
  private:
   SURFOBJ* so_;
 };
-
-// The card page and the monochrome bitmap of a locked surface, as the imaging code sees them.
-ColourPage ColourPageOf(const SURFOBJ* so) {
-  if (so == nullptr || so->iBitmapFormat != BMF_24BPP || so->lDelta <= 0) return {};
-  return {static_cast<uint8_t*>(so->pvScan0), so->cjBits, static_cast<size_t>(so->lDelta),
-          static_cast<int>(so->sizlBitmap.cx), static_cast<int>(so->sizlBitmap.cy)};
-}
-
-MonoBitmap MonoOf(const SURFOBJ* so) {
-  if (so == nullptr || so->iBitmapFormat != BMF_1BPP || so->lDelta <= 0) return {};
-  return {static_cast<uint8_t*>(so->pvScan0), so->cjBits, static_cast<size_t>(so->lDelta),
-          static_cast<int>(so->sizlBitmap.cx), static_cast<int>(so->sizlBitmap.cy)};
-}
 
 // Everything one side's panels share.
 struct SideJob {
@@ -109,7 +97,7 @@ bool SendResinPanel(SideJob& job) {
   SendInsertBuffer(ctx, 1, true);
   LockedSurface card(ctx.cardSurface);
   LockedSurface mono(ctx.monoSurface);
-  const MonoBitmap bitmap = MonoOf(mono.get());
+  const MonoBitmap bitmap = MonoBitmapOf(mono.get());
   {
     RenderingLockGuard lock;
     if (NeedsMonochromeConversion(ctx.priv.ribbonType, job.side.twoSided, ctx.priv.twoSidedMode, job.side.front))
@@ -232,7 +220,7 @@ bool ComposeCardSide(RenderContext& ctx) {
     LockedSurface card(ctx.cardSurface);
     LockedSurface mono(ctx.monoSurface);
     const ColourPage page = ColourPageOf(card.get());
-    const MonoBitmap bitmap = MonoOf(mono.get());
+    const MonoBitmap bitmap = MonoBitmapOf(mono.get());
     if (page.IsValid() && bitmap.IsValid() && page.width == bitmap.width && page.height == bitmap.height &&
         page.width % 8 == 0)
       ExtractBlack(page.bits, static_cast<ptrdiff_t>(page.stride), bitmap.bits, static_cast<ptrdiff_t>(bitmap.stride),

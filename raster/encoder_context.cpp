@@ -1,6 +1,8 @@
 // The context forms of the panel encoders and one-bit scans.
 #include "raster/encoder_context.h"
 
+#include "raster/surface_view.h"
+
 #include <algorithm>
 
 namespace tolma {
@@ -40,16 +42,16 @@ void ResetPanelEncoding(RenderContext& ctx) {
   ctx.panelLength = 0;
 }
 
-MonoBitmapView MonoBitmapOf(const SURFOBJ& surface, LONG width, LONG height) {
-  const size_t rowBytes = static_cast<size_t>(width) / 8;
-  if (surface.iBitmapFormat != BMF_1BPP || surface.sizlBitmap.cx != width || surface.sizlBitmap.cy != height ||
-      surface.pvScan0 == nullptr || surface.lDelta <= 0 || static_cast<size_t>(surface.lDelta) < rowBytes)
-    return {};
-  const auto stride = static_cast<size_t>(surface.lDelta);
-  return {std::span<const uint8_t>(static_cast<const uint8_t*>(surface.pvScan0),
-                                   (static_cast<size_t>(height) - 1) * stride + rowBytes),
-          stride};
+namespace {
+
+// The scan view of a surface's monochrome bitmap of `width` x `height` pixels; empty when it is another one.
+MonoBitmapView ScanViewOf(const SURFOBJ& surface, LONG width, LONG height) {
+  const MonoBitmap bitmap = MonoBitmapOf(&surface);
+  if (!bitmap.IsValid() || bitmap.width != width || bitmap.height != height) return {};
+  return {std::span<const uint8_t>(bitmap.bits, bitmap.size), bitmap.stride};
 }
+
+}  // namespace
 
 void PutMonoByte(RenderContext& ctx, std::span<uint8_t> work, uint8_t byte, bool flush) {
   PanelOutput out = PanelOutputOf(ctx);
@@ -64,12 +66,12 @@ void AppendEscaped(RenderContext& ctx, std::span<const uint8_t> bytes) {
 }
 
 bool ScanMonoRows(RenderContext& ctx, std::span<uint8_t> work, const SURFOBJ& surface, bool rotationFlag) {
-  const MonoBitmapView bitmap = MonoBitmapOf(surface, kCardShortSide, kCardLongSide);
+  const MonoBitmapView bitmap = ScanViewOf(surface, kCardShortSide, kCardLongSide);
   return EncodeIntoContext(ctx, work, [&](MonoPanelEncoder& e) { return ScanMonoRows(bitmap, rotationFlag, e); });
 }
 
 bool ScanMonoColumns(RenderContext& ctx, std::span<uint8_t> work, const SURFOBJ& surface, bool rotationFlag) {
-  const MonoBitmapView bitmap = MonoBitmapOf(surface, kCardLongSide, kCardShortSide);
+  const MonoBitmapView bitmap = ScanViewOf(surface, kCardLongSide, kCardShortSide);
   return EncodeIntoContext(ctx, work,
                            [&](MonoPanelEncoder& e) { return ScanMonoColumns(bitmap, rotationFlag, e); });
 }

@@ -18,10 +18,6 @@ void StorePanelOutput(RenderContext& ctx, const PanelOutput& out);
 // Resets the run-length state, the work length and the panel output length before a panel.
 void ResetPanelEncoding(RenderContext& ctx);
 
-// The view of an engine surface as a top-down monochrome bitmap of `width` x `height` pixels; empty
-// (bytes of size 0) when the surface is not a 1-bit bitmap of that size laid out top-down.
-MonoBitmapView MonoBitmapOf(const SURFOBJ& surface, LONG width, LONG height);
-
 // One step (or, with `flush`, the closing step) of the one-bit encoder in the form that the context's
 // `packedPanels` selects, appending to the context's panel output buffer.
 void PutMonoByte(RenderContext& ctx, std::span<uint8_t> work, uint8_t byte, bool flush);

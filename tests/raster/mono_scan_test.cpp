@@ -155,6 +155,7 @@ TEST(MonoScanContext, ScansTheSurfaceIntoThePanelBuffer) {
   surface.sizlBitmap = {kPanelLines, kPanelDots};
   surface.pvScan0 = const_cast<uint8_t*>(bitmap.bytes.data());
   surface.lDelta = static_cast<LONG>(bitmap.stride);
+  surface.cjBits = static_cast<ULONG>(bitmap.bytes.size());
 
   Bytes panelBuffer(kPanelBufferSize);
   Bytes work(kMonoWorkBufferSize);
