@@ -1,6 +1,7 @@
 // End-to-end tests of printing: job header, panel sequences, two-sided cards, copies, overlay, escapes.
 #include "raster/context.h"
 #include "raster/overlay.h"
+#include "tests/support/bitmap_files.h"
 #include "tests/support/print_fixture.h"
 
 #include <gtest/gtest.h>
@@ -379,38 +380,9 @@ TEST_F(PrintingTest, OverlayCarriesInsertedCommandsAndFailsSoftlyWithoutItsBitma
 namespace tolma {
 namespace {
 
-// A 1024 x 640 one-bit BMP (bottom-up, as files usually are), white with a black rectangle given in image
-// coordinates (y from the top).
-std::vector<uint8_t> BitmapFile(const RECTL& black) {
-  constexpr uint32_t kStride = 128, kRows = 640;
-  std::vector<uint8_t> file(62 + kStride * kRows, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<uint32_t>(file.size()));
-  put32(10, 62);
-  put32(14, 40);
-  put32(18, 1024);
-  put32(22, kRows);
-  file[26] = 1;
-  file[28] = 1;
-  put32(46, 2);
-  put32(58, 0x00FFFFFF);  // colour 1 white
-  for (uint32_t fileRow = 0; fileRow < kRows; ++fileRow) {
-    const LONG y = static_cast<LONG>(kRows - 1 - fileRow);
-    for (LONG x = 0; x < 1024; ++x) {
-      const bool isBlack = x >= black.left && x < black.right && y >= black.top && y < black.bottom;
-      if (!isBlack) file[62 + fileRow * kStride + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-    }
-  }
-  return file;
-}
-
 TEST_F(PrintingTest, BitmapOverlayVarnishesWhereThePictureIsBlack) {
   const RECTL black{10, 20, 110, 70};
-  const std::string path = dir_.Write("overlay.bmp", BitmapFile(black));
+  const std::string path = dir_.Write("overlay.bmp", test::OneBitCardBitmap(black));
   for (int16_t rotate : {0, 1}) {
     JobSettings job;
     job.priv.blackPanelUse = 0;

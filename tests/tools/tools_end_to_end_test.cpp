@@ -1,6 +1,7 @@
 // End-to-end runs of the tools: tolma-print through the driver, tolma-inspect on its stream, the panel
 // pictures read back; and every kind of bad input.
 #include "raster/ddi_functions.h"
+#include "tests/support/bitmap_files.h"
 #include "tests/support/fixtures.h"
 #include "tools/lib/inspect_main.h"
 #include "tools/lib/png_io.h"
@@ -22,33 +23,6 @@ std::vector<uint8_t> Stripes(int w, int h) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < std::min(w, 600); ++x) grey[size_t(y) * w + x] = x < 300 ? 0 : 128;
   return grey;
-}
-
-// A 1024 x 640 one-bit BMP, bottom-up, white with a black rectangle given top-down.
-std::vector<uint8_t> BitmapFile(const RECTL& black) {
-  std::vector<uint8_t> file(62 + 128 * 640, 0);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<uint32_t>(file.size()));
-  put32(10, 62);
-  put32(14, 40);
-  put32(18, 1024);
-  put32(22, 640);
-  file[26] = 1;
-  file[28] = 1;
-  put32(46, 2);
-  put32(58, 0x00FFFFFF);
-  for (int row = 0; row < 640; ++row) {
-    const int y = 639 - row;
-    for (int x = 0; x < 1024; ++x) {
-      const bool isBlack = x >= black.left && x < black.right && y >= black.top && y < black.bottom;
-      if (!isBlack) file[62 + size_t(row) * 128 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-    }
-  }
-  return file;
 }
 
 class ToolsTest : public test::HostTest {
@@ -212,7 +186,7 @@ TEST_F(ToolsTest, SavedSettingsStandardOutputAndAFixedRibbon) {
 
 TEST_F(ToolsTest, OverlayBitmapsAreVarnishedWhereTheyAreBlack) {
   test::TempDir other;
-  const std::string bmp = other.Write("varnish.bmp", BitmapFile(RECTL{100, 50, 200, 100}));
+  const std::string bmp = other.Write("varnish.bmp", test::OneBitCardBitmap(RECTL{100, 50, 200, 100}));
   ASSERT_EQ(Print({Path("card.png"), "--front-overlay-bitmap", bmp, "-o", Path("card.prn")}), 0) << err_.str();
   const std::string report = Inspect(Path("card.prn"), "panels");
   EXPECT_NE(report.find("[overlay bitmap, one-bit run-length (12)"), std::string::npos) << report;
