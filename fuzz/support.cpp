@@ -27,7 +27,10 @@ Scene& TheScene() {
 
 HANDLE FreshPrinter() {
   Scene& scene = TheScene();
-  if (scene.printer != nullptr) ClosePrinter(scene.printer);
+  if (scene.printer != nullptr) {
+    host::ClearWritten(scene.printer);  // the host keeps closed handles' streams; this input's is done with
+    ClosePrinter(scene.printer);
+  }
   std::basic_string<WCHAR> name = host::Wide("Card");
   OpenPrinterW(name.data(), &scene.printer, nullptr);
   return scene.printer;
