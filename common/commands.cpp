@@ -72,6 +72,7 @@ struct TrackCodes {
   std::string_view write;
   std::string_view read;
 };
+// clang-format off
 constexpr TrackCodes kTrackCodes[3][8] = {
     {{"A", "Q"}, {"a2", "q2"}, {"a3", "q3"}, {"E_3", "U_3"}, {"E_4", "U_4"}, {"E_5", "U_5"}, {"E_6", "U_6"},
      {"E_7", "U_7"}},
@@ -80,6 +81,7 @@ constexpr TrackCodes kTrackCodes[3][8] = {
     {{"c1", "s1"}, {"c2", "s2"}, {"C", "S"}, {"G_3", "W_3"}, {"G_4", "W_4"}, {"G_5", "W_5"}, {"G_6", "W_6"},
      {"G_7", "W_7"}},
 };
+// clang-format on
 
 }  // namespace
 

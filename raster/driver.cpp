@@ -10,6 +10,7 @@ namespace {
 CRITICAL_SECTION g_renderingLock;
 int g_enableCount = 0;  // the engine enables and disables the driver in pairs, one call at a time
 
+// clang-format off
 #define TOLMA_ENTRY(name) {INDEX_##name, reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(&name))}
 const DRVFN kDriverFunctions[] = {
     TOLMA_ENTRY(DrvEnablePDEV),    TOLMA_ENTRY(DrvCompletePDEV),      TOLMA_ENTRY(DrvResetPDEV),
@@ -21,6 +22,7 @@ const DRVFN kDriverFunctions[] = {
     TOLMA_ENTRY(DrvStartPage),     TOLMA_ENTRY(DrvSendPage),
 };
 #undef TOLMA_ENTRY
+// clang-format on
 static_assert(std::size(kDriverFunctions) == 20);
 
 }  // namespace

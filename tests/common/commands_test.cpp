@@ -43,10 +43,10 @@ TEST(CommandBuilder, FormattedCommandsMatchTheVocabulary) {
       {[](auto& b) { return cmd::DyePanelHeader(b, DyePanel::kKd, PanelFormat::kContoneRle); },
        "\x1b$F\r\x1bGS 3 30 0 0 1024 640 "},
       // One-bit headers end in ESC "Z": the data follow with no CR.
-      {[](auto& b) { return cmd::MonoPanelHeader(b, PanelFormat::kMonoRle); }, "\x1b" "F\r\x1bG 0 0 12 640 1024 1\r\x1bZ"},
-      {[](auto& b) { return cmd::MonoPanelHeader(b, PanelFormat::kMonoPlain); }, "\x1b" "F\r\x1bG 0 0 10 640 1024 1\r\x1bZ"},
+      {[](auto& b) { return cmd::MonoPanelHeader(b, PanelFormat::kMonoRle); }, "\033F\r\x1bG 0 0 12 640 1024 1\r\x1bZ"},
+      {[](auto& b) { return cmd::MonoPanelHeader(b, PanelFormat::kMonoPlain); }, "\033F\r\x1bG 0 0 10 640 1024 1\r\x1bZ"},
       {[](auto& b) { return cmd::OverlayBitmapHeader(b, PanelFormat::kMonoRle); }, "\x1bvG 0 0 12 640 1024 1\r\x1bZ"},
-      {[](auto& b) { return b.Add(cmd::kLaminationMaskHeader); }, "\x1b" "F\r\x1bG 0 0 12 640 1024 0\r\x1bZ"},
+      {[](auto& b) { return b.Add(cmd::kLaminationMaskHeader); }, "\033F\r\x1bG 0 0 12 640 1024 0\r\x1bZ"},
       // Head settings: values are unsigned 16-bit numbers.
       {[](auto& b) { return cmd::HeadContrast(b, DyePanel::kY, 5); }, "\x1b+$C 0 5\r"},
       {[](auto& b) { return cmd::HeadContrast(b, DyePanel::kKd, 10); }, "\x1b+$C 3 10\r"},
@@ -65,8 +65,8 @@ TEST(CommandBuilder, FormattedCommandsMatchTheVocabulary) {
       {[](auto& b) { return cmd::TrackDensity(b, 1, true); }, "\x1b&D 1 210\r"},
       {[](auto& b) { return cmd::TrackDensity(b, 3, false); }, "\x1b&D 3 75\r"},
       // Maintenance: "\eA\r" and "\eA %ld\r" are different commands.
-      {[](auto& b) { return b.Add(cmd::kStandardTestCard); }, "\x1b" "A\r"},
-      {[](auto& b) { return cmd::TestCard(b, 2); }, "\x1b" "A 2\r"},
+      {[](auto& b) { return b.Add(cmd::kStandardTestCard); }, "\033A\r"},
+      {[](auto& b) { return cmd::TestCard(b, 2); }, "\033A 2\r"},
       {[](auto& b) { return cmd::FreeCommand(b, "!V 20"); }, "\x1b!V 20\r"},
       {[](auto& b) { return cmd::PrintOffsets(b, 5, 3); }, "\x1b+O 5\r\x1b+OY 3\r"},
   };
@@ -86,9 +86,9 @@ TEST(CommandBuilder, FixedCommandsAndSelectors) {
   EXPECT_EQ(cmd::EncoderPosition(true), "\x1b&W 1\r");
   EXPECT_EQ(cmd::Coercivity(true), "\x1b&C 1\r");
   EXPECT_EQ(cmd::Coercivity(false), "\x1b&C 0\r");
-  EXPECT_EQ(cmd::SingleFeed(true), "\x1b" "ATM 1\r");
-  EXPECT_EQ(cmd::SingleFeed(false), "\x1b" "ATM 0\r");
-  EXPECT_EQ(cmd::kBlankMonoPanel, "\x1b" "F\r\x1b!FF 1\r");
+  EXPECT_EQ(cmd::SingleFeed(true), "\033ATM 1\r");
+  EXPECT_EQ(cmd::SingleFeed(false), "\033ATM 0\r");
+  EXPECT_EQ(cmd::kBlankMonoPanel, "\033F\r\x1b!FF 1\r");
   EXPECT_EQ(cmd::kOverlayAreasOnly, "\x1bvF\r\x1bIV 31\r");
   EXPECT_EQ(cmd::kFirmwareTrailer, "\xFF\r"s);
   EXPECT_EQ(cmd::ContoneFormat(true), cmd::PanelFormat::kContonePacked);
@@ -180,7 +180,7 @@ TEST(CommandBuilder, ACommandThatDoesNotFitIsLeftOutWhole) {
   ASSERT_TRUE(out.Add(cmd::kTurnCard));                    // what fits still goes in
   EXPECT_FALSE(out.Add(cmd::kMaster));                     // 8 bytes, 4 left
   ASSERT_TRUE(out.Add(cmd::kOpenMono));                    // 3 bytes
-  EXPECT_EQ(out.text(), "\x1bMO\r\x1bMF\r\x1b" "F\r");
+  EXPECT_EQ(out.text(), "\x1bMO\r\x1bMF\r\033F\r");
   for (size_t i = 0; i < 8; ++i) EXPECT_EQ(memory[i], 0xEE);
   EXPECT_EQ(memory[19], 0xEE);  // the last byte of the window was never used
   for (size_t i = 20; i < memory.size(); ++i) EXPECT_EQ(memory[i], 0xEE);

@@ -119,11 +119,13 @@ TEST(AdjustLevel, KnownPoints) {
   struct Case {
     int v, intensity, contrast, expected;
   } cases[] = {
+      // clang-format off
       {128, 0, 0, 128},   {0, 100, 0, 255},     {255, -100, 0, 0},   {200, 50, 0, 255},
       {100, -1, 0, 98},   {100, 1, 0, 102},     {37, 100, -100, 0},  {255, 0, -100, 0},
       {255, 0, 1, 254},   {255, 0, 100, 254},   {255, 0, -1, 254},   {0, 0, 100, 0},
       // beyond -100..100 the values act as the limits
       {100, 250, 0, 255}, {100, -250, 0, 0},    {200, 0, -300, 0},
+      // clang-format on
   };
   for (const Case& c : cases) {
     EXPECT_EQ(AdjustLevel(c.v, c.intensity, c.contrast), c.expected)

@@ -35,6 +35,7 @@ TEST_P(ParseRibbonCacheTest, ReadsBothEntries) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseRibbonCacheTest,
     ::testing::Values(
+        // clang-format off
         ParseCase{"crlfLines", "[Printer]\r\nRibbon=14\r\nModel=Q47x RKB 2.1\r\n", 14, "Q47x RKB 2.1"},
         ParseCase{"emptyRibbonValue", "Ribbon=\rModel=x\r", 0, "x"},
         ParseCase{"noModel", "Ribbon=3\r", 3, ""},
@@ -44,12 +45,13 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"leadingSpaceAndSign", "Ribbon=  +16\r", 16, ""},
         ParseCase{"negative", "Ribbon=-3\r", -3, ""},
         ParseCase{"digitsStopAtOtherCharacters", "Ribbon=21abc\r", 21, ""},
-        ParseCase{"zeroByteEndsTheValue", std::string("Ribbon=1\0" "9\rModel=ab\0cd", 22), 1, "ab"},
+        ParseCase{"zeroByteEndsTheValue", std::string("Ribbon=1") + '\0' + "9\rModel=ab" + '\0' + "cd", 1, "ab"},
         ParseCase{"ribbonValueOfTwelveCharsAtTheEnd", "Ribbon=000000000017", 17, ""},
         ParseCase{"ribbonValueLongerThanTwelveIsCut", "Ribbon=0000000000012345\r", 1, ""},
         ParseCase{"overflowSaturates", "Ribbon=99999999999\r", 2147483647, ""},
         ParseCase{"modelOfExactly32Chars", "Model=" + std::string(32, 'M'), 0, std::string(32, 'M')},
         ParseCase{"modelLongerThan32IsCut", "Model=" + std::string(40, 'M') + "\r", 0, std::string(32, 'M')}),
+        // clang-format on
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseRibbonCacheTest, LeavesResultsUntouchedWhenEntriesAreMissing) {

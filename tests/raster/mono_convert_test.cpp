@@ -90,6 +90,7 @@ TEST(NeedsMonochromeConversion, FollowsTheRibbonTable) {
     bool front;
     bool expected;
   } cases[] = {
+      // clang-format off
       // YMCKO, YMCKUv: two-sided backs in modes 0 and 2
       {0, true, 0, false, true},   {0, true, 2, false, true},   {0, true, 1, false, false},
       {0, true, 3, false, false},  {0, true, 0, true, false},   {0, false, 0, false, false},
@@ -106,6 +107,7 @@ TEST(NeedsMonochromeConversion, FollowsTheRibbonTable) {
       // never
       {2, true, 0, false, false},  {5, true, 0, false, false},  {13, false, 0, true, false},
       {15, true, 0, false, false}, {-1, true, 0, false, false}, {99, false, 0, true, false},
+      // clang-format on
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NeedsMonochromeConversion(c.ribbon, c.twoSided, c.mode, c.front), c.expected)
@@ -166,7 +168,8 @@ TEST(Diffusion, UniformPagesSkipTheStretch) {
       {6, false, true, false, false},
       {7, false, false, false, true},  // black, then the forced positive error makes the next pixel white
       {248, true, false, true, true},
-      {130, false, false, true, false},  // 130 unstretched: white first, its error darkens the next; stretched it would be 0
+      // 130 unstretched: white first, its error darkens the next; stretched it would be 0
+      {130, false, false, true, false},
   };
   for (const Case& c : cases) {
     Sheet s(32, 6, c.grey);
@@ -368,12 +371,14 @@ TEST(BarcodeAndEnhanced, OnlyVeryDarkPixelsPrint) {
     BlackAdjustment black;
     bool white;
   } cases[] = {
+      // clang-format off
       {6, {}, false}, {7, {}, true}, {0, {}, false}, {200, {}, true},
       {30, {-10, 0}, false},    // 30 - 25 = 5
       {3, {2, 0}, true},        // 3 + 5 = 8
       {255, {0, -100}, false},  // contrast -100 turns everything black
       {200, {-100, 0}, false},
   };
+      // clang-format on
   for (int method : {2, 3}) {
     for (const Case& c : cases) {
       Sheet s(16, 2, c.grey, 0x3C);

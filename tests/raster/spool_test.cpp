@@ -229,7 +229,7 @@ TEST_F(SpoolTest, MagneticTextsAreBoundedByTheirFields) {
 
   // A zero inside a field ends its text.
   Fresh();
-  SetTrack(ctx_.priv, 2, std::string("12\0" "34", 5));
+  SetTrack(ctx_.priv, 2, std::string("12") + '\0' + "34");
   SendMagneticData(ctx_);
   EXPECT_EQ(Written(), "\x1b&R\r\x1b&B 2 12\r\x1b&E*\r");
 }

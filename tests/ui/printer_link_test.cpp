@@ -52,6 +52,7 @@ TEST(PositiveReply, LastReportedByteMustBeAck) {
     std::string text;
   };
   const Case cases[] = {
+      // clang-format off
       {V({0x06}), 1, true, ""},
       {V("12\x06"), 3, true, "12"},
       {V("12\x06zz"), 3, true, "12"},
@@ -60,6 +61,7 @@ TEST(PositiveReply, LastReportedByteMustBeAck) {
       {V("12\x06"), 0, false, ""},
       {V("12\x06"), 4, false, ""},  // a length beyond the buffer is never read
   };
+      // clang-format on
   for (const Case& c : cases) {
     std::vector<uint8_t> buffer = c.buffer;
     EXPECT_EQ(ui::IsPositiveReply(buffer, c.length), c.positive);
