@@ -130,4 +130,3 @@ BENCHMARK(BM_ConvertToMonochrome)->DenseRange(0, 3)->ArgName("method")->Unit(ben
 
 }  // namespace
 }  // namespace tolma
-

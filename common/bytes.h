@@ -40,8 +40,8 @@ inline int32_t BoundedAtoi(std::string_view text) {
     if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) break;  // saturates below
   }
   if (negative) value = -value;
-  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace tolma

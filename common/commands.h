@@ -92,15 +92,15 @@ inline constexpr uint8_t kAck = 0x06;  // ends a positive answer
 
 // ---- Job framing and card movement ----
 
-inline constexpr std::string_view kMaster = "\033MASTER\r";     // first command of every print job
-inline constexpr std::string_view kSetXY = "\033SXY 1\r";       // third command of every print job
-inline constexpr std::string_view kTurnCard = "\033MF\r";       // turn the card to its back side
-inline constexpr std::string_view kCardOut = "\033MO\r";        // card out, ends every card
+inline constexpr std::string_view kMaster = "\033MASTER\r";  // first command of every print job
+inline constexpr std::string_view kSetXY = "\033SXY 1\r";    // third command of every print job
+inline constexpr std::string_view kTurnCard = "\033MF\r";    // turn the card to its back side
+inline constexpr std::string_view kCardOut = "\033MO\r";     // card out, ends every card
 
 // Job kinds of "\eJOB %d\r".
 enum class JobKind : uint8_t {
   kOneSided = 0,
-  kTwoSided = 1,          // any two-sided job but the one below
+  kTwoSided = 1,  // any two-sided job but the one below
   kTwoSidedYmckoMode0 = 2,
 };
 // "\eJOB 0\r", "\eJOB 1\r" or "\eJOB 2\r".
@@ -161,7 +161,7 @@ inline constexpr std::string_view kPrintMonoKrO = "\033I 20\r";      // one-bit 
 inline constexpr std::string_view kPrintMono = "\033I 30\r";         // one-bit panel of the other ribbons
 inline constexpr std::string_view kPrintHologramFull = "\033IH 30\r";
 inline constexpr std::string_view kPrintHologramMasked = "\033IH 31\r";
-inline constexpr std::string_view kSkipMonoPanel = "\033!FF 1\r";    // closes a side whose one-bit panel is not printed
+inline constexpr std::string_view kSkipMonoPanel = "\033!FF 1\r";  // closes a side whose one-bit panel is not printed
 // Fixed groups written together in one write.
 inline constexpr std::string_view kBlankMonoPanel = "\033F\r\033!FF 1\r";
 inline constexpr std::string_view kEmptyMonoPrint = "\033F\r\033I 30\r";

@@ -166,9 +166,9 @@ void ApplyBuiltInEncoderSettings(EncoderSettings& enc);
 
 // Where the rendering side finds the private part of an incoming DEVMODE.
 struct PrivatePartLocation {
-  size_t offset;        // start of the private part in the DEVMODE
-  size_t length;        // bytes to copy (never more than 2224, never past the declared DEVMODE)
-  bool rewriteDmSize;   // the caller's dmSize is to be set to 212
+  size_t offset;       // start of the private part in the DEVMODE
+  size_t length;       // bytes to copy (never more than 2224, never past the declared DEVMODE)
+  bool rewriteDmSize;  // the caller's dmSize is to be set to 212
 };
 
 // Applies the signature rule to a DEVMODE whose bytes are `devmode` (dmSize + dmDriverExtra of them,

@@ -65,8 +65,7 @@ void AppendEscaped(std::span<const uint8_t> bytes, PanelOutput& out) {
   }
 }
 
-void PutMonoRle(RunLengthState& rle, std::span<uint8_t> workBytes, std::span<const uint8_t> bytes,
-                PanelOutput& out) {
+void PutMonoRle(RunLengthState& rle, std::span<uint8_t> workBytes, std::span<const uint8_t> bytes, PanelOutput& out) {
   WorkBuffer work(workBytes);
   // The state is worked on in locals and stored back at the end.
   uint8_t state = rle.state;

@@ -16,11 +16,11 @@ inline constexpr int kMonoPanelBytes = kPanelLines * kPanelDots / 8;  // 81,920
 
 // Run-length state shared by the continuous-tone and one-bit run-length encoders.
 struct RunLengthState {
-  uint8_t value = 0;         // pending value or the value of the run
-  uint8_t count = 0;         // length of the current run
-  uint8_t state = 0;         // 0 empty, 1 one value pending, 2 a run, 3 a literal block open
-  uint16_t workLength = 0;   // fill of the one-bit work buffer
-  uint16_t blockIndex = 0;   // count byte of the open literal block in the work buffer
+  uint8_t value = 0;        // pending value or the value of the run
+  uint8_t count = 0;        // length of the current run
+  uint8_t state = 0;        // 0 empty, 1 one value pending, 2 a run, 3 a literal block open
+  uint16_t workLength = 0;  // fill of the one-bit work buffer
+  uint16_t blockIndex = 0;  // count byte of the open literal block in the work buffer
 };
 
 // Where encoders append: a caller-owned buffer and its fill.

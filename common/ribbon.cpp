@@ -9,20 +9,20 @@ namespace tolma {
 namespace {
 
 constexpr std::array<std::string_view, kRibbonTypeCount> kTypeNames = {
-    "YMCKO", "Kresin",        "KdO",         "KrO",    "Hologram", "YMC", "YMCK",          "YMCKK",
-    "YMCKOK", "Clear Varnish", "Scratch Off", "YMCKUv", "YMCUvK",   "Kd",  "Unknown Monochrome", "None",
+    "YMCKO",       "Kresin", "KdO",    "KrO", "Hologram",           "YMC",  "YMCK", "YMCKK", "YMCKOK", "Clear Varnish",
+    "Scratch Off", "YMCKUv", "YMCUvK", "Kd",  "Unknown Monochrome", "None",
 };
 
 // Printer ribbon code -> ribbon type, for codes 0..28; every higher code is "None".
 constexpr std::array<int8_t, 29> kTypeOfPrinterCode = {
-    15,                            // 0
-    14,                            // 1 unknown monochrome
-    0,  6,  7,  8,  5,             // 2 YMCKO, 3 YMCK, 4 YMCKK, 5 YMCKOK, 6 YMC
-    1,  1,  1,  1,  1,  1,  1,     // 7..13 resin
-    0,  6,                         // 14 YMCKO, 15 YMCK
-    2,  3,  10, 4,  4,  9,         // 16 KdO, 17 KrO, 18 scratch off, 19 and 20 hologram, 21 clear varnish
-    11, 12, 12, 11, 12, 12,        // 22 YMCKUv, 23 and 24 YMCUvK, 25 YMCKUv, 26 and 27 YMCUvK
-    13,                            // 28 Kd
+    15,                         // 0
+    14,                         // 1 unknown monochrome
+    0,  6,  7,  8,  5,          // 2 YMCKO, 3 YMCK, 4 YMCKK, 5 YMCKOK, 6 YMC
+    1,  1,  1,  1,  1,  1,  1,  // 7..13 resin
+    0,  6,                      // 14 YMCKO, 15 YMCK
+    2,  3,  10, 4,  4,  9,      // 16 KdO, 17 KrO, 18 scratch off, 19 and 20 hologram, 21 clear varnish
+    11, 12, 12, 11, 12, 12,     // 22 YMCKUv, 23 and 24 YMCUvK, 25 YMCKUv, 26 and 27 YMCUvK
+    13,                         // 28 Kd
 };
 
 // Fixed-list entry 1..10 -> ribbon type.

@@ -35,9 +35,9 @@ std::span<const std::string_view> PrintingModeList(int type, int kind, bool both
 
 // Model tests on the printer's firmware-version text (case-sensitive substring search).
 int ModelCodeFromVersion(std::string_view version);  // 3 "RKA", 5 "RKB", else 0
-bool IsTwoSidedModel(std::string_view version);       // "RKB"
-bool IsTrackLimitedModel(std::string_view version);   // "RKC" or "RKD"
-bool IsRestrictedModel(std::string_view version);     // "RKF"
+bool IsTwoSidedModel(std::string_view version);      // "RKB"
+bool IsTrackLimitedModel(std::string_view version);  // "RKC" or "RKD"
+bool IsRestrictedModel(std::string_view version);    // "RKF"
 
 // Option rules.
 bool OverlayAllowed(int type, int kind, bool bothSides, bool front, int mode, int printingMode);

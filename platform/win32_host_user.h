@@ -57,8 +57,7 @@ DWORD WINAPI StartDocPrinterW(HANDLE printer, DWORD level, LPBYTE docInfo);
 BOOL WINAPI StartPagePrinter(HANDLE printer);
 BOOL WINAPI EndPagePrinter(HANDLE printer);
 BOOL WINAPI EndDocPrinter(HANDLE printer);
-DWORD WINAPI GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE data, DWORD size,
-                             LPDWORD needed);
+DWORD WINAPI GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed);
 }
 
 // Registry.

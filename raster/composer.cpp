@@ -187,8 +187,7 @@ void SendInsertBuffer(RenderContext& ctx, int index, bool empty) {
 }
 
 void WriteUnrecorded(RenderContext& ctx, std::string_view bytes) {
-  WriteAll(ctx.printerHandle,
-           std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  WriteAll(ctx.printerHandle, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 bool EnsurePanelBuffer(RenderContext& ctx) {
@@ -228,8 +227,8 @@ bool ComposeCardSide(RenderContext& ctx) {
   }
 
   if (!backOfCopiedCard) SendInsertBuffer(ctx, 0, false);
-  for (const SideStep& step : PanelSequence(ctx.priv.ribbonType, ctx.priv.monoRibbonKind, side.twoSided,
-                                            ctx.priv.twoSidedMode, side.front))
+  for (const SideStep& step :
+       PanelSequence(ctx.priv.ribbonType, ctx.priv.monoRibbonKind, side.twoSided, ctx.priv.twoSidedMode, side.front))
     RunStep(job, step);
   if (!(side.twoSided && side.front)) SpoolWrite(ctx.printerHandle, cmd::kCardOut, true, ctx);
   HeapRelease(work);

@@ -9,9 +9,9 @@ TOLMA_EXPORT BOOL APIENTRY DrvEnableDriver(ULONG engineVersion, ULONG size, DRVE
 TOLMA_EXPORT VOID APIENTRY DrvDisableDriver();
 
 // Device instance (rendering context and card surface).
-DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* devmode, LPWSTR logAddress, ULONG patternCount, HSURF* patterns,
-                              ULONG capsSize, ULONG* caps, ULONG devInfoSize, DEVINFO* devInfo, HDEV device,
-                              LPWSTR deviceName, HANDLE printer);
+DHPDEV APIENTRY DrvEnablePDEV(DEVMODEW* devmode, LPWSTR logAddress, ULONG patternCount, HSURF* patterns, ULONG capsSize,
+                              ULONG* caps, ULONG devInfoSize, DEVINFO* devInfo, HDEV device, LPWSTR deviceName,
+                              HANDLE printer);
 VOID APIENTRY DrvCompletePDEV(DHPDEV pdev, HDEV device);
 BOOL APIENTRY DrvResetPDEV(DHPDEV oldPdev, DHPDEV newPdev);
 VOID APIENTRY DrvDisablePDEV(DHPDEV pdev);
@@ -21,8 +21,8 @@ VOID APIENTRY DrvDisableSurface(DHPDEV pdev);
 // Drawing hooks.
 BOOL APIENTRY DrvStrokePath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform, BRUSHOBJ* brush,
                             POINTL* brushOrigin, LINEATTRS* lineAttrs, MIX mix);
-BOOL APIENTRY DrvFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, BRUSHOBJ* brush, POINTL* brushOrigin,
-                          MIX mix, FLONG options);
+BOOL APIENTRY DrvFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, BRUSHOBJ* brush, POINTL* brushOrigin, MIX mix,
+                          FLONG options);
 BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ* surface, PATHOBJ* path, CLIPOBJ* clip, XFORMOBJ* xform,
                                    BRUSHOBJ* strokeBrush, LINEATTRS* lineAttrs, BRUSHOBJ* fillBrush,
                                    POINTL* brushOrigin, MIX fillMix, FLONG options);
@@ -30,13 +30,13 @@ BOOL APIENTRY DrvLineTo(SURFOBJ* surface, CLIPOBJ* clip, BRUSHOBJ* brush, LONG x
                         RECTL* bounds, MIX mix);
 BOOL APIENTRY DrvPaint(SURFOBJ* surface, CLIPOBJ* clip, BRUSHOBJ* brush, POINTL* brushOrigin, MIX mix);
 BOOL APIENTRY DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
-                        RECTL* targetRect, POINTL* sourcePoint, POINTL* maskPoint, BRUSHOBJ* brush,
-                        POINTL* brushOrigin, ROP4 rop);
+                        RECTL* targetRect, POINTL* sourcePoint, POINTL* maskPoint, BRUSHOBJ* brush, POINTL* brushOrigin,
+                        ROP4 rop);
 BOOL APIENTRY DrvCopyBits(SURFOBJ* target, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* targetRect,
                           POINTL* sourcePoint);
 BOOL APIENTRY DrvStretchBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ* clip, XLATEOBJ* xlate,
-                            COLORADJUSTMENT* colorAdjust, POINTL* halftoneOrigin, RECTL* targetRect,
-                            RECTL* sourceRect, POINTL* maskPoint, ULONG mode);
+                            COLORADJUSTMENT* colorAdjust, POINTL* halftoneOrigin, RECTL* targetRect, RECTL* sourceRect,
+                            POINTL* maskPoint, ULONG mode);
 BOOL APIENTRY DrvTextOut(SURFOBJ* surface, STROBJ* text, FONTOBJ* font, CLIPOBJ* clip, RECTL* extra, RECTL* opaque,
                          BRUSHOBJ* foreground, BRUSHOBJ* opaqueBrush, POINTL* origin, MIX mix);
 

@@ -72,8 +72,7 @@ bool ScanMonoRows(RenderContext& ctx, std::span<uint8_t> work, const SURFOBJ& su
 
 bool ScanMonoColumns(RenderContext& ctx, std::span<uint8_t> work, const SURFOBJ& surface, bool rotationFlag) {
   const MonoBitmapView bitmap = ScanViewOf(surface, kCardLongSide, kCardShortSide);
-  return EncodeIntoContext(ctx, work,
-                           [&](MonoPanelEncoder& e) { return ScanMonoColumns(bitmap, rotationFlag, e); });
+  return EncodeIntoContext(ctx, work, [&](MonoPanelEncoder& e) { return ScanMonoColumns(bitmap, rotationFlag, e); });
 }
 
 bool ScanMonoColumnsPacked(RenderContext& ctx, std::span<uint8_t> work, std::span<const uint8_t> bitmap,

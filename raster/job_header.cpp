@@ -10,11 +10,11 @@ using cmd::DyePanel;
 
 // The head-setting groups a ribbon type sends.
 struct HeadGroups {
-  bool colour = false;      // contrast and intensity of Y, M and C
-  bool resin = false;       // "\e+C %d\r"
-  bool dyeBlack = false;    // contrast and intensity of Kd
-  bool hologram = false;    // "\e+CH %d\r"
-  bool overlay = false;     // "\e+CV %d\r"
+  bool colour = false;    // contrast and intensity of Y, M and C
+  bool resin = false;     // "\e+C %d\r"
+  bool dyeBlack = false;  // contrast and intensity of Kd
+  bool hologram = false;  // "\e+CH %d\r"
+  bool overlay = false;   // "\e+CV %d\r"
 };
 
 HeadGroups GroupsFor(int type, int monoKind) {
@@ -73,8 +73,8 @@ std::vector<std::string> BuildJobHeader(PrivateDevmode& priv) {
   out.emplace_back(cmd::kMaster);
   cmd::JobKind kind = cmd::JobKind::kOneSided;
   if (priv.printBothSides != 0)
-    kind = (priv.ribbonType == 0 && priv.twoSidedMode == 0) ? cmd::JobKind::kTwoSidedYmckoMode0
-                                                             : cmd::JobKind::kTwoSided;
+    kind =
+        (priv.ribbonType == 0 && priv.twoSidedMode == 0) ? cmd::JobKind::kTwoSidedYmckoMode0 : cmd::JobKind::kTwoSided;
   out.emplace_back(cmd::Job(kind));
   out.emplace_back(cmd::kSetXY);
   if (priv.fixedRibbon != 0) priv.ribbonType = static_cast<int16_t>(RibbonTypeFromFixedList(priv.fixedRibbon));

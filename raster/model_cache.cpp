@@ -27,7 +27,8 @@ std::optional<std::string_view> EntryValue(std::span<const uint8_t> file, std::s
 }  // namespace
 
 std::string_view RibbonCache::ModelText() const {
-  return std::string_view(model.data(), static_cast<size_t>(std::find(model.begin(), model.end(), '\0') - model.begin()));
+  return std::string_view(model.data(),
+                          static_cast<size_t>(std::find(model.begin(), model.end(), '\0') - model.begin()));
 }
 
 void ParseRibbonCache(std::span<const uint8_t> file, RibbonCache& out) {
@@ -42,17 +43,17 @@ void ReadRibbonCache(RibbonCache& out) {
   // The local application-data folder, through the shell-folder service looked up at run time.
   HMODULE shFolder = LoadLibraryW(TOLMA_WIDE("SHFolder.dll"));
   if (shFolder == nullptr) return;
-  auto getFolderPath = reinterpret_cast<GetFolderPathFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(shFolder, "SHGetFolderPathW")));
+  auto getFolderPath =
+      reinterpret_cast<GetFolderPathFn>(reinterpret_cast<void (*)()>(GetProcAddress(shFolder, "SHGetFolderPathW")));
   WCHAR folder[MAX_PATH] = {};
-  const bool found = getFolderPath != nullptr &&
-                     getFolderPath(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) >= 0;
+  const bool found =
+      getFolderPath != nullptr && getFolderPath(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) >= 0;
   FreeLibrary(shFolder);
   if (!found) return;
   const WString path = WString(folder, WideLength(folder, MAX_PATH)) + TOLMA_WIDE("\\DomaRibmod.ini");
 
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD high = 0;
   const DWORD size = GetFileSize(file, &high);

@@ -12,7 +12,7 @@ inline constexpr size_t kCacheRibbonChars = 12;
 inline constexpr size_t kCacheModelChars = 32;
 
 struct RibbonCache {
-  int32_t ribbonCode = 0;               // 0 when the file or the entry is missing
+  int32_t ribbonCode = 0;                      // 0 when the file or the entry is missing
   std::array<char, kCacheModelChars> model{};  // not terminated when the value fills all 32 bytes
 
   // The model text, bounded by its buffer.

@@ -14,8 +14,8 @@ namespace tolma {
 namespace {
 
 int32_t Clamp32(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 std::string Rect(int32_t x, int32_t y, int32_t width, int32_t height, bool varnish) {
@@ -37,7 +37,7 @@ constexpr Window kStripe[2] = {{0, 0, 1023, 230}, {0, 415, 1023, 230}};
 std::vector<std::string> OverlayAreaCommands(const OverlayArea& area) {
   const bool rotated = area.areaRotate180 != 0;
   const std::string whole = Rect(0, 0, 1023, 639, true);
-  auto window = [&](const Window (&w)[2]) {
+  auto window = [&](const Window(&w)[2]) {
     const Window& r = w[rotated ? 1 : 0];
     return std::vector<std::string>{whole, Rect(r.x, r.y, r.width, r.height, false)};
   };

@@ -23,8 +23,8 @@ constexpr uint32_t kMaxOverlayFileSize = 16u << 20;
 // Reads a whole file through the platform's file calls; empty when it cannot be read or is too large.
 std::vector<uint8_t> ReadWholeFile(const WString& path) {
   std::vector<uint8_t> bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return bytes;
   DWORD high = 0;
   const DWORD size = GetFileSize(file, &high);
@@ -75,13 +75,12 @@ bool RenderFrame(const MonoBitmapFile& bmp, bool rotated, uint8_t* bits) {
     MonoBitmapInfo source{};
     std::memcpy(&source.header, bmp.block.data(), sizeof source.header);
     source.colours[1] = {255, 255, 255, 0};
-    const int drawn =
-        rotated ? StretchDIBits(memory, kFrameWidth - 1, 0, -kFrameWidth, kFrameHeight, 0, 0, bmp.width,
-                                std::abs(bmp.height), bmp.bits.data(), reinterpret_cast<BITMAPINFO*>(&source),
-                                DIB_RGB_COLORS, SRCCOPY)
-                : StretchDIBits(memory, 0, kFrameHeight - 1, kFrameWidth, -kFrameHeight, 0, 0, bmp.width,
-                                std::abs(bmp.height), bmp.bits.data(), reinterpret_cast<BITMAPINFO*>(&source),
-                                DIB_RGB_COLORS, SRCCOPY);
+    const int drawn = rotated ? StretchDIBits(memory, kFrameWidth - 1, 0, -kFrameWidth, kFrameHeight, 0, 0, bmp.width,
+                                              std::abs(bmp.height), bmp.bits.data(),
+                                              reinterpret_cast<BITMAPINFO*>(&source), DIB_RGB_COLORS, SRCCOPY)
+                              : StretchDIBits(memory, 0, kFrameHeight - 1, kFrameWidth, -kFrameHeight, 0, 0, bmp.width,
+                                              std::abs(bmp.height), bmp.bits.data(),
+                                              reinterpret_cast<BITMAPINFO*>(&source), DIB_RGB_COLORS, SRCCOPY);
     MonoBitmapInfo readBack = FrameInfo();
     done = drawn != 0 && GetDIBits(memory, bitmap, 0, kFrameHeight, bits, reinterpret_cast<BITMAPINFO*>(&readBack),
                                    DIB_RGB_COLORS) == kFrameHeight;

@@ -6,15 +6,15 @@
 namespace tolma {
 namespace {
 
-using cmd::kBlankMonoPanel;     // "\eF\r\e!FF 1\r"
-using cmd::kEmptyMonoPrint;     // "\eF\r\eI 30\r"
-using cmd::kOverlayAreasOnly;   // "\evF\r\eIV 31\r"
+using cmd::kBlankMonoPanel;    // "\eF\r\e!FF 1\r"
+using cmd::kEmptyMonoPrint;    // "\eF\r\eI 30\r"
+using cmd::kOverlayAreasOnly;  // "\evF\r\eIV 31\r"
 using cmd::kPrintHologramMasked;
-using cmd::kPrintMono;          // "\eI 30\r"
-using cmd::kPrintMonoAsBlack;   // "\eI 10\r"
-using cmd::kPrintMonoKrO;       // "\eI 20\r"
-using cmd::kSkipMonoPanel;      // "\e!FF 1\r"
-using cmd::kTurnCard;           // "\eMF\r"
+using cmd::kPrintMono;         // "\eI 30\r"
+using cmd::kPrintMonoAsBlack;  // "\eI 10\r"
+using cmd::kPrintMonoKrO;      // "\eI 20\r"
+using cmd::kSkipMonoPanel;     // "\e!FF 1\r"
+using cmd::kTurnCard;          // "\eMF\r"
 
 constexpr SideStep kYmc{PanelOp::Colour};
 constexpr SideStep kKd{PanelOp::DyeBlack};
@@ -29,8 +29,7 @@ constexpr SideStep Write(std::string_view text) { return {PanelOp::Write, text};
 // Ribbon types 0 (YMCKO) and 11 (YMCKUv).
 constexpr SideStep kYmcko1Side[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Front)};
 constexpr SideStep kYmckoMode0Front[] = {kYmc};
-constexpr SideStep kYmckoMode0Back[] = {K(kPrintMonoAsBlack, kBlankMonoPanel), Write(kTurnCard),
-                                        O(OverlaySide::Front)};
+constexpr SideStep kYmckoMode0Back[] = {K(kPrintMonoAsBlack, kBlankMonoPanel), Write(kTurnCard), O(OverlaySide::Front)};
 constexpr SideStep kYmckoMode1Front[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Front)};
 constexpr SideStep kYmckoMode1Back[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Back)};
 constexpr SideStep kYmckoMode2Back[] = {K(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Back)};
@@ -40,23 +39,21 @@ constexpr SideStep kYmckBoth[] = {kYmc, KIfUsed(kPrintMono, kBlankMonoPanel)};
 constexpr SideStep kYmckMode0Back[] = {K(kPrintMono, kBlankMonoPanel)};
 
 // Ribbon types 7 (YMCKK) and 12 (YMCUvK): an unused black panel still prints an empty image.
-constexpr SideStep kYmckkBoth[] = {kYmc, {PanelOp::ResinIfUsed, kPrintMono, kPrintMono, kEmptyMonoPrint},
-                                   Write(kSkipMonoPanel)};
+constexpr SideStep kYmckkBoth[] = {
+    kYmc, {PanelOp::ResinIfUsed, kPrintMono, kPrintMono, kEmptyMonoPrint}, Write(kSkipMonoPanel)};
 constexpr SideStep kYmckkMode0Front[] = {kYmc, {PanelOp::ResinIfUsed, kPrintMono, kPrintMono, kEmptyMonoPrint}};
 constexpr SideStep kYmckkMode0Back[] = {KThen(kPrintMono)};
 
 // Ribbon type 8 (YMCKOK).
 constexpr SideStep kYmckok1Side[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Front),
                                      Write(kSkipMonoPanel)};
-constexpr SideStep kYmckokMode0Front[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel),
-                                          O(OverlaySide::Front)};
+constexpr SideStep kYmckokMode0Front[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Front)};
 constexpr SideStep kYmckokResinBack[] = {K(kPrintMono, kSkipMonoPanel)};
 constexpr SideStep kYmckokMode1Back[] = {K(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Back),
                                          Write(kSkipMonoPanel)};
 constexpr SideStep kYmckokMode2Back[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel), O(OverlaySide::Back),
                                          Write(kSkipMonoPanel)};
-constexpr SideStep kYmckokMode3Front[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel),
-                                          Write(kOverlayAreasOnly)};
+constexpr SideStep kYmckokMode3Front[] = {kYmc, KIfUsed(kPrintMonoAsBlack, kBlankMonoPanel), Write(kOverlayAreasOnly)};
 
 // Ribbon types printed the same on every side.
 constexpr SideStep kYmcOnly[] = {kYmc};

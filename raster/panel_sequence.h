@@ -8,12 +8,12 @@
 namespace tolma {
 
 enum class PanelOp : uint8_t {
-  Colour,         // the Y, M and C panels with their print commands
-  DyeBlack,       // the Kd panel with its print command
-  Resin,          // the one-bit panel; then `sent` or, when the bitmap is blank, `blank`
-  ResinIfUsed,    // as Resin, but when the black panel is not used, `unused` is written instead
-  Overlay,        // the overlay of `overlaySide`
-  Write,          // `sent`, as it stands
+  Colour,       // the Y, M and C panels with their print commands
+  DyeBlack,     // the Kd panel with its print command
+  Resin,        // the one-bit panel; then `sent` or, when the bitmap is blank, `blank`
+  ResinIfUsed,  // as Resin, but when the black panel is not used, `unused` is written instead
+  Overlay,      // the overlay of `overlaySide`
+  Write,        // `sent`, as it stands
 };
 
 enum class OverlaySide : uint8_t { Front, Back, Current };

@@ -130,8 +130,8 @@ HSURF APIENTRY DrvEnableSurface(DHPDEV pdev) {
   if (ctx == nullptr) return nullptr;
   const SIZEL size = ctx->IsPortrait() ? SIZEL{tolma::kCardShortSide, tolma::kCardLongSide}
                                        : SIZEL{tolma::kCardLongSide, tolma::kCardShortSide};
-  constexpr FLONG kHooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_PAINT | HOOK_STROKEPATH |
-                           HOOK_FILLPATH | HOOK_STROKEANDFILLPATH | HOOK_LINETO | HOOK_COPYBITS;
+  constexpr FLONG kHooks = HOOK_BITBLT | HOOK_STRETCHBLT | HOOK_TEXTOUT | HOOK_PAINT | HOOK_STROKEPATH | HOOK_FILLPATH |
+                           HOOK_STROKEANDFILLPATH | HOOK_LINETO | HOOK_COPYBITS;
   static_assert(kHooks == 0x5FB);
   constexpr FLONG kFlags = BMF_TOPDOWN | BMF_NOZEROINIT;
 

@@ -18,10 +18,10 @@ std::string_view FieldText(const char (&field)[N]) {
 // The largest block: every track present with a full field ("\e&B t " + text + "\r"), and the
 // encode-only card-out.
 constexpr size_t kLoadTrackFrame = 7;
-constexpr size_t kLargestMagneticBlock =
-    cmd::kOpenMagnetic.size() + 3 * kLoadTrackFrame + sizeof(PrivateDevmode::track1Text) +
-    sizeof(PrivateDevmode::track2Text) + sizeof(PrivateDevmode::track3Text) + cmd::kEncodeTracks.size() +
-    cmd::kCardOut.size();
+constexpr size_t kLargestMagneticBlock = cmd::kOpenMagnetic.size() + 3 * kLoadTrackFrame +
+                                         sizeof(PrivateDevmode::track1Text) + sizeof(PrivateDevmode::track2Text) +
+                                         sizeof(PrivateDevmode::track3Text) + cmd::kEncodeTracks.size() +
+                                         cmd::kCardOut.size();
 static_assert(kLargestMagneticBlock <= kMagneticBlockSize, "the magnetic block always fits its buffer");
 
 }  // namespace

@@ -41,8 +41,8 @@ bool BuildMagneticBlock(const PrivateDevmode& priv, CommandBuilder& out);
 // for the replay of further copies. Failures are absorbed.
 void SpoolWrite(HANDLE printer, std::span<const uint8_t> bytes, bool record, RenderContext& ctx);
 inline void SpoolWrite(HANDLE printer, std::string_view bytes, bool record, RenderContext& ctx) {
-  SpoolWrite(printer, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
-             record, ctx);
+  SpoolWrite(printer, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), record,
+             ctx);
 }
 
 // Writes the panel output buffer (its fill length, never recorded). A length of 0 writes nothing.

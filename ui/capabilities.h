@@ -14,9 +14,9 @@ inline constexpr int kMaxCopies = 999;
 // What DrvDeviceCapabilities writes into a caller's buffer for one capability.
 enum class CapabilityOutput {
   Nothing,
-  Word,     // one WORD: values[0]
-  LongPair, // two LONGs (a POINT, or the resolutions): values[0], values[1]
-  Name,     // one name from the string table (stringId), in a slot of nameChars characters
+  Word,      // one WORD: values[0]
+  LongPair,  // two LONGs (a POINT, or the resolutions): values[0], values[1]
+  Name,      // one name from the string table (stringId), in a slot of nameChars characters
 };
 
 struct CapabilityAnswer {

@@ -15,7 +15,8 @@ class ReadOnlyFile {
  public:
   explicit ReadOnlyFile(const WCHAR* path) {
     if (path != nullptr)
-      handle_ = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      handle_ =
+          CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
   ~ReadOnlyFile() {
     if (ok()) CloseHandle(handle_);

@@ -87,7 +87,8 @@ MergeOutcome MergeOutputDevmode(std::span<uint8_t> output, std::optional<std::sp
 
 void WriteRibbonAndEncoder(std::span<uint8_t> privateBytes, std::optional<int16_t> ribbonType, int16_t hasEncoder) {
   auto put = [&](size_t offset, int16_t value) {
-    if (offset + sizeof(int16_t) <= privateBytes.size()) SetU16(privateBytes.data() + offset, static_cast<uint16_t>(value));
+    if (offset + sizeof(int16_t) <= privateBytes.size())
+      SetU16(privateBytes.data() + offset, static_cast<uint16_t>(value));
   };
   if (ribbonType) put(offsetof(PrivateDevmode, ribbonType), *ribbonType);
   put(offsetof(PrivateDevmode, encoder) + offsetof(EncoderSettings, hasEncoder), hasEncoder);

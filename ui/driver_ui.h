@@ -51,8 +51,8 @@ static_assert(sizeof(DEVQUERYPRINT_INFO) == 40);
 // DomaUI's exports.
 TOLMA_EXPORT BOOL WINAPI DevQueryPrint(HANDLE printer, LPDEVMODEW devmode, DWORD* resourceId);
 TOLMA_EXPORT BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO info);
-TOLMA_EXPORT LONG WINAPI DrvAdvancedDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName,
-                                                       PDEVMODEW output, PDEVMODEW input);
+TOLMA_EXPORT LONG WINAPI DrvAdvancedDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW output,
+                                                       PDEVMODEW input);
 TOLMA_EXPORT BOOL WINAPI PrinterProperties(HWND window, HANDLE printer);
 TOLMA_EXPORT BOOL WINAPI DrvUpgradePrinter(DWORD level, LPBYTE upgradeInfo);
 TOLMA_EXPORT LONG WINAPI DrvDocumentProperties(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW output,

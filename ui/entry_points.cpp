@@ -131,7 +131,8 @@ LONG HeaderOnlyCall(DOCUMENTPROPERTYHEADER* header) {
 
   // Bring the output, the printer's stored DEVMODE and the cache into line with the printer.
   const std::optional<int16_t> ribbon = fixedRibbon ? std::nullopt : std::optional(answers.ribbonType);
-  WriteRibbonAndEncoder({reinterpret_cast<uint8_t*>(&out->privatePart), kPrivateDevmodeSize}, ribbon, answers.hasEncoder);
+  WriteRibbonAndEncoder({reinterpret_cast<uint8_t*>(&out->privatePart), kPrivateDevmodeSize}, ribbon,
+                        answers.hasEncoder);
   HeapBlock info = FetchPrinterInfo2(header->hPrinter);
   if (PRINTER_INFO_2W* pi = MutablePrinterInfo2(info); pi != nullptr && pi->pDevMode != nullptr) {
     WriteRibbonAndEncoder(PrivateBytes(DevmodeInBlock(info, pi->pDevMode)), ribbon, answers.hasEncoder);
@@ -156,7 +157,8 @@ BOOL WINAPI DevQueryPrint(HANDLE, LPDEVMODEW, DWORD* resourceId) {
 BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO) { return TRUE; }
 
 LONG WINAPI DrvAdvancedDocumentProperties(HWND window, HANDLE, LPWSTR, PDEVMODEW, PDEVMODEW) {
-  MessageBoxW(window, TOLMA_WIDE("Sets private members of DEVMODE"), TOLMA_WIDE("DrvAdvancedDocumentProperties"), MB_OK);
+  MessageBoxW(window, TOLMA_WIDE("Sets private members of DEVMODE"), TOLMA_WIDE("DrvAdvancedDocumentProperties"),
+              MB_OK);
   return kPrivateDevmodeSize;
 }
 

@@ -7,7 +7,6 @@
 #include "common/wide.h"
 #include "ui/spooler_calls.h"
 
-
 namespace tolma::ui {
 namespace {
 

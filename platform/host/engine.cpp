@@ -113,9 +113,8 @@ HBITMAP APIENTRY EngCreateBitmap(SIZEL size, LONG width, ULONG format, FLONG fla
   }
   // Rows are DWORD-aligned unless the caller supplies bits with its own row width.
   const int64_t minStride = (static_cast<int64_t>(size.cx) * bitsPerPixel + 31) / 32 * 4;
-  const int64_t stride = (bits != nullptr && width >= (static_cast<int64_t>(size.cx) * bitsPerPixel + 7) / 8)
-                             ? width
-                             : minStride;
+  const int64_t stride =
+      (bits != nullptr && width >= (static_cast<int64_t>(size.cx) * bitsPerPixel + 7) / 8) ? width : minStride;
   const size_t total = static_cast<size_t>(stride) * static_cast<size_t>(size.cy);
 
   auto* s = new HostSurface{};

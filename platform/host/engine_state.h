@@ -8,7 +8,7 @@
 namespace tolma::host::detail {
 
 struct HostSurface {
-  SURFOBJ so;                  // handed out by EngLockSurface
+  SURFOBJ so;                    // handed out by EngLockSurface
   uint8_t* ownedBits = nullptr;  // engine-allocated bits, or none when the caller supplied them
   FLONG createFlags = 0;
   HDEV device = nullptr;

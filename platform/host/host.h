@@ -108,7 +108,7 @@ struct PrinterSetup {
   std::string name;
   std::string driverDirectory;  // host folder holding the driver files
   std::string driverFile = "DomaRaster.dll";
-  std::string dataFile;         // full host path of the driver data file
+  std::string dataFile;          // full host path of the driver data file
   std::vector<uint8_t> devmode;  // the stored default DEVMODE (PRINTER_INFO_2.pDevMode); empty: none
   std::string portName = "TOLMA001:";
 };

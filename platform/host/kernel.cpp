@@ -190,7 +190,8 @@ std::basic_string<WCHAR> Wide(const std::string& utf8) {
       extra = 1;
     }
     ++i;
-    for (size_t k = 0; k < extra && i < utf8.size(); ++k, ++i) c = (c << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+    for (size_t k = 0; k < extra && i < utf8.size(); ++k, ++i)
+      c = (c << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
     if (c >= 0x10000) {
       c -= 0x10000;
       out.push_back(static_cast<WCHAR>(0xD800 + (c >> 10)));

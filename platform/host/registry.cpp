@@ -179,7 +179,8 @@ LONG WINAPI RegCloseKey(HKEY key) {
   std::lock_guard lock(HostMutex());
   if (key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
   auto& open = Registry().open;
-  auto it = std::find_if(open.begin(), open.end(), [&](const auto& k) { return reinterpret_cast<HKEY>(k.get()) == key; });
+  auto it =
+      std::find_if(open.begin(), open.end(), [&](const auto& k) { return reinterpret_cast<HKEY>(k.get()) == key; });
   if (it == open.end()) return ERROR_INVALID_HANDLE;
   open.erase(it);
   return ERROR_SUCCESS;
@@ -194,7 +195,8 @@ LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName) {
   if (it == Registry().keys.end()) return ERROR_FILE_NOT_FOUND;
   const WideString name = valueName != nullptr ? WideString(valueName) : WideString();
   auto& values = it->second.values;
-  auto v = std::find_if(values.begin(), values.end(), [&](const RegistryValue& r) { return SameValueName(r.name, name); });
+  auto v =
+      std::find_if(values.begin(), values.end(), [&](const RegistryValue& r) { return SameValueName(r.name, name); });
   if (v == values.end()) return ERROR_FILE_NOT_FOUND;
   values.erase(v);
   return ERROR_SUCCESS;

@@ -18,9 +18,9 @@ using tolma::host::detail::Spooler;
 
 namespace {
 
-constexpr DWORD kErrorNotReady = 21;                 // the printer gave no answer
-constexpr DWORD kErrorInvalidPrinterState = 1906;    // document or page calls out of order
-constexpr size_t kDevmodeSizeFields = 72;            // bytes up to and including dmDriverExtra
+constexpr DWORD kErrorNotReady = 21;               // the printer gave no answer
+constexpr DWORD kErrorInvalidPrinterState = 1906;  // document or page calls out of order
+constexpr size_t kDevmodeSizeFields = 72;          // bytes up to and including dmDriverExtra
 
 // The declared size of a DEVMODE image (dmSize + dmDriverExtra), or 0 when it is too short to say.
 size_t DeclaredDevmodeSize(const std::vector<uint8_t>& dm) {
@@ -170,8 +170,9 @@ BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
   }
   using tolma::host::Wide;
   const std::vector<uint8_t> devmode = HandedOutDevmode(p->setup.devmode);
-  const std::vector<WideString> strings = {Wide(p->setup.name), Wide(""), Wide(p->setup.portName),
-                                           Wide("Tolma Q47x Card Printer"), Wide("winprint"), Wide("RAW")};
+  const std::vector<WideString> strings = {Wide(p->setup.name),     Wide(""),
+                                           Wide(p->setup.portName), Wide("Tolma Q47x Card Printer"),
+                                           Wide("winprint"),        Wide("RAW")};
   // Fixed part, then the DEVMODE (8-byte aligned), then the strings.
   size_t total = sizeof(PRINTER_INFO_2W) + ((devmode.size() + 7) & ~size_t{7});
   for (const auto& s : strings) total += (s.size() + 1) * sizeof(WCHAR);
@@ -316,8 +317,7 @@ BOOL WINAPI EndDocPrinter(HANDLE printer) {
   return TRUE;
 }
 
-DWORD WINAPI GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE data, DWORD size,
-                             LPDWORD needed) {
+DWORD WINAPI GetPrinterDataW(HANDLE printer, LPWSTR valueName, LPDWORD type, LPBYTE data, DWORD size, LPDWORD needed) {
   std::lock_guard lock(HostMutex());
   if (needed != nullptr) *needed = 0;
   auto* h = FindPrinterHandle(printer);

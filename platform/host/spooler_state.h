@@ -29,8 +29,8 @@ struct HostPrinterHandle {
   bool open = true;
   std::vector<uint8_t> written;
   std::vector<DWORD> requests;
-  DWORD access = 0;       // DesiredAccess asked for when opening
-  int job = -1;           // index into SpoolerState::jobs of the document open on this handle, or -1
+  DWORD access = 0;  // DesiredAccess asked for when opening
+  int job = -1;      // index into SpoolerState::jobs of the document open on this handle, or -1
   bool inPage = false;
 };
 

@@ -13,8 +13,8 @@ namespace tolma {
 struct MonoBitmapFile {
   std::span<const uint8_t> block;  // from the info header to the file size the header gives
   int32_t width = 0;
-  int32_t height = 0;               // negative for a top-down file
-  std::span<const uint8_t> bits;   // the pixel rows, (width + 31) / 32 * 4 bytes each, all inside the block
+  int32_t height = 0;             // negative for a top-down file
+  std::span<const uint8_t> bits;  // the pixel rows, (width + 31) / 32 * 4 bytes each, all inside the block
 };
 
 inline constexpr uint32_t kBitmapFileHeaderSize = 14;

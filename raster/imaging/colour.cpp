@@ -23,8 +23,8 @@ DitherEntry ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
   const unsigned step = 256u - mask;
   const auto high = static_cast<uint8_t>(level & mask);
   const auto low = static_cast<uint8_t>(level & ~mask);
-  if (high == mask) return {mask, 0};                                    // the top level never goes up
-  if (low <= keep) return {high, 0};                                     // at (or next to) the grid point
+  if (high == mask) return {mask, 0};                                               // the top level never goes up
+  if (low <= keep) return {high, 0};                                                // at (or next to) the grid point
   if (unsigned{low} + keep >= step) return {static_cast<uint8_t>(high + step), 0};  // next to the grid above
   return {high, low};
 }
@@ -233,8 +233,7 @@ bool ScanComponentRowsPacked(const ColourPage& page, int component, bool rotate,
   return ScanColourPanel(page, {true, PanelForm::kPacked, LevelSource::kComponent, component, rotate}, out, unused);
 }
 
-bool ScanComponentRowsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out,
-                          RunLengthState& rle) {
+bool ScanComponentRowsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out, RunLengthState& rle) {
   return ScanColourPanel(page, {true, PanelForm::kRunLength, LevelSource::kComponent, component, rotate}, out, rle);
 }
 
@@ -249,14 +248,12 @@ bool ScanGrayRowsRle(const ColourPage& page, bool rotate, PanelOutput& out, RunL
 
 bool ScanComponentColumnsPacked(const ColourPage& page, int component, bool rotate, PanelOutput& out) {
   RunLengthState unused;
-  return ScanColourPanel(page, {false, PanelForm::kPacked, LevelSource::kComponent, component, rotate}, out,
-                         unused);
+  return ScanColourPanel(page, {false, PanelForm::kPacked, LevelSource::kComponent, component, rotate}, out, unused);
 }
 
 bool ScanComponentColumnsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out,
                              RunLengthState& rle) {
-  return ScanColourPanel(page, {false, PanelForm::kRunLength, LevelSource::kComponent, component, rotate}, out,
-                         rle);
+  return ScanColourPanel(page, {false, PanelForm::kRunLength, LevelSource::kComponent, component, rotate}, out, rle);
 }
 
 bool ScanGrayColumnsPacked(const ColourPage& page, bool rotate, PanelOutput& out) {

@@ -88,8 +88,8 @@ struct ColourScan {
   bool portrait = false;  // lines are page rows (640 x 1024 page) or page columns (1024 x 640 page)
   PanelForm form = PanelForm::kRunLength;
   LevelSource source = LevelSource::kComponent;
-  int component = 0;      // 0 blue (Y panel), 1 green (M), 2 red (C); the grey source reads the whole pixel
-  bool rotate = false;    // the side's rotation flag
+  int component = 0;    // 0 blue (Y panel), 1 green (M), 2 red (C); the grey source reads the whole pixel
+  bool rotate = false;  // the side's rotation flag
 };
 
 // Byte offset, from the first byte of the page, of the first byte a scan reads: the row of its first pixel times
@@ -105,13 +105,11 @@ bool ScanColourPanel(const ColourPage& page, const ColourScan& scan, PanelOutput
 // The eight scans by name: portrait pages by rows, landscape pages by columns; one colour byte (Y, M, C) or
 // the grey of the pixel (Kd); packed or run-length. Each returns what ScanColourPanel returns.
 bool ScanComponentRowsPacked(const ColourPage& page, int component, bool rotate, PanelOutput& out);
-bool ScanComponentRowsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out,
-                          RunLengthState& rle);
+bool ScanComponentRowsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out, RunLengthState& rle);
 bool ScanGrayRowsPacked(const ColourPage& page, bool rotate, PanelOutput& out);
 bool ScanGrayRowsRle(const ColourPage& page, bool rotate, PanelOutput& out, RunLengthState& rle);
 bool ScanComponentColumnsPacked(const ColourPage& page, int component, bool rotate, PanelOutput& out);
-bool ScanComponentColumnsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out,
-                             RunLengthState& rle);
+bool ScanComponentColumnsRle(const ColourPage& page, int component, bool rotate, PanelOutput& out, RunLengthState& rle);
 bool ScanGrayColumnsPacked(const ColourPage& page, bool rotate, PanelOutput& out);
 bool ScanGrayColumnsRle(const ColourPage& page, bool rotate, PanelOutput& out, RunLengthState& rle);
 

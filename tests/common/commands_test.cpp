@@ -44,7 +44,8 @@ TEST(CommandBuilder, FormattedCommandsMatchTheVocabulary) {
        "\x1b$F\r\x1bGS 3 30 0 0 1024 640 "},
       // One-bit headers end in ESC "Z": the data follow with no CR.
       {[](auto& b) { return cmd::MonoPanelHeader(b, PanelFormat::kMonoRle); }, "\033F\r\x1bG 0 0 12 640 1024 1\r\x1bZ"},
-      {[](auto& b) { return cmd::MonoPanelHeader(b, PanelFormat::kMonoPlain); }, "\033F\r\x1bG 0 0 10 640 1024 1\r\x1bZ"},
+      {[](auto& b) { return cmd::MonoPanelHeader(b, PanelFormat::kMonoPlain); },
+       "\033F\r\x1bG 0 0 10 640 1024 1\r\x1bZ"},
       {[](auto& b) { return cmd::OverlayBitmapHeader(b, PanelFormat::kMonoRle); }, "\x1bvG 0 0 12 640 1024 1\r\x1bZ"},
       {[](auto& b) { return b.Add(cmd::kLaminationMaskHeader); }, "\033F\r\x1bG 0 0 12 640 1024 0\r\x1bZ"},
       // Head settings: values are unsigned 16-bit numbers.
@@ -173,13 +174,13 @@ TEST(CommandBuilder, ACommandThatDoesNotFitIsLeftOutWhole) {
   std::array<uint8_t, 32> memory;
   memory.fill(0xEE);
   CommandBuilder out(std::span<uint8_t>(memory).subspan(8, 12));
-  ASSERT_TRUE(out.Add(cmd::kCardOut));                     // 4 bytes
+  ASSERT_TRUE(out.Add(cmd::kCardOut));                    // 4 bytes
   EXPECT_FALSE(cmd::OverlayRect(out, 1, 2, 3, 4, true));  // 17 bytes: does not fit in the 8 left
   EXPECT_TRUE(out.overflowed());
   EXPECT_EQ(out.size(), 4u);
-  ASSERT_TRUE(out.Add(cmd::kTurnCard));                    // what fits still goes in
-  EXPECT_FALSE(out.Add(cmd::kMaster));                     // 8 bytes, 4 left
-  ASSERT_TRUE(out.Add(cmd::kOpenMono));                    // 3 bytes
+  ASSERT_TRUE(out.Add(cmd::kTurnCard));  // what fits still goes in
+  EXPECT_FALSE(out.Add(cmd::kMaster));   // 8 bytes, 4 left
+  ASSERT_TRUE(out.Add(cmd::kOpenMono));  // 3 bytes
   EXPECT_EQ(out.text(), "\x1bMO\r\x1bMF\r\033F\r");
   for (size_t i = 0; i < 8; ++i) EXPECT_EQ(memory[i], 0xEE);
   EXPECT_EQ(memory[19], 0xEE);  // the last byte of the window was never used

@@ -40,13 +40,13 @@ TEST(DefaultPrivateDevmode, CarriesSignatureAndBuiltInValues) {
   const PrivateDevmode pd = DefaultPrivateDevmode();
   EXPECT_EQ(pd.signature, kPrivateSignature);
   EXPECT_EQ(pd.fixedRibbon, 0);
-  const int16_t heads[] = {pd.headContrastO,   pd.headContrastKr, pd.headContrastH, pd.headIntensityY,
-                           pd.headIntensityM,  pd.headIntensityC, pd.headIntensityKd, pd.headContrastY,
-                           pd.headContrastM,   pd.headContrastC,  pd.headContrastKd};
+  const int16_t heads[] = {pd.headContrastO,  pd.headContrastKr, pd.headContrastH,   pd.headIntensityY,
+                           pd.headIntensityM, pd.headIntensityC, pd.headIntensityKd, pd.headContrastY,
+                           pd.headContrastM,  pd.headContrastC,  pd.headContrastKd};
   EXPECT_EQ(std::vector<int16_t>(std::begin(heads), std::end(heads)),
             (std::vector<int16_t>{3, 3, 5, 4, 7, 7, 5, 5, 5, 5, 5}));
-  EXPECT_EQ(pd.ccIntensityK | pd.ccIntensityR | pd.ccIntensityG | pd.ccIntensityB | pd.ccContrastK |
-                pd.ccContrastR | pd.ccContrastG | pd.ccContrastB,
+  EXPECT_EQ(pd.ccIntensityK | pd.ccIntensityR | pd.ccIntensityG | pd.ccIntensityB | pd.ccContrastK | pd.ccContrastR |
+                pd.ccContrastG | pd.ccContrastB,
             0);
   EXPECT_EQ(pd.encoder.macroProcessing, 1);
   EXPECT_STREQ(pd.encoder.startOfData, "${");
@@ -109,17 +109,16 @@ TEST_P(LocatePrivatePart, FollowsTheSignatureRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LocatePrivatePart,
-    ::testing::Values(
-        LocateCase{"size212", 212, 2224, 212, 212, 2224, false},
-        LocateCase{"size212WithoutSignature", 212, 2224, std::nullopt, 212, 2224, false},
-        LocateCase{"size220WithSignature", 220, 2224, 220, 220, 2224, true},
-        LocateCase{"size220WithoutSignature", 220, 2224, std::nullopt, 212, 2224, true},
-        LocateCase{"oversizedExtraIsCutTo2224", 212, 3000, 212, 212, 2224, false},
-        LocateCase{"undersizedExtra", 212, 100, 212, 212, 100, false},
-        LocateCase{"noPrivatePart", 212, 0, std::nullopt, 212, 0, false},
-        LocateCase{"signatureWordPastTheDevmode", 220, 1, std::nullopt, 212, 1, true},
-        LocateCase{"shortPublicPartFallsBackInsideTheBytes", 156, 60, std::nullopt, 212, 4, true},
-        LocateCase{"shortPublicPartWithSignature", 156, 2224, 156, 156, 2224, true}),
+    ::testing::Values(LocateCase{"size212", 212, 2224, 212, 212, 2224, false},
+                      LocateCase{"size212WithoutSignature", 212, 2224, std::nullopt, 212, 2224, false},
+                      LocateCase{"size220WithSignature", 220, 2224, 220, 220, 2224, true},
+                      LocateCase{"size220WithoutSignature", 220, 2224, std::nullopt, 212, 2224, true},
+                      LocateCase{"oversizedExtraIsCutTo2224", 212, 3000, 212, 212, 2224, false},
+                      LocateCase{"undersizedExtra", 212, 100, 212, 212, 100, false},
+                      LocateCase{"noPrivatePart", 212, 0, std::nullopt, 212, 0, false},
+                      LocateCase{"signatureWordPastTheDevmode", 220, 1, std::nullopt, 212, 1, true},
+                      LocateCase{"shortPublicPartFallsBackInsideTheBytes", 156, 60, std::nullopt, 212, 4, true},
+                      LocateCase{"shortPublicPartWithSignature", 156, 2224, 156, 156, 2224, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LocatePrivatePartBounds, ReadsNothingOfATruncatedHeader) {

@@ -13,8 +13,9 @@ namespace {
 std::vector<std::string> Texts(std::span<const std::string_view> list) { return {list.begin(), list.end()}; }
 
 TEST(RibbonTables, TypeNamesCoverAllTypesAndOutOfRangeValues) {
-  const char* expected[] = {"YMCKO", "Kresin", "KdO",    "KrO",    "Hologram", "YMC", "YMCK", "YMCKK", "YMCKOK",
-                            "Clear Varnish", "Scratch Off", "YMCKUv", "YMCUvK", "Kd", "Unknown Monochrome", "None"};
+  const char* expected[] = {
+      "YMCKO",       "Kresin", "KdO",    "KrO", "Hologram",           "YMC", "YMCK", "YMCKK", "YMCKOK", "Clear Varnish",
+      "Scratch Off", "YMCKUv", "YMCUvK", "Kd",  "Unknown Monochrome", "None"};
   for (int type = 0; type < 16; ++type) EXPECT_EQ(RibbonTypeName(type), expected[type]) << type;
   EXPECT_EQ(RibbonTypeName(16), "None");
   EXPECT_EQ(RibbonTypeName(-1), "None");
@@ -22,7 +23,8 @@ TEST(RibbonTables, TypeNamesCoverAllTypesAndOutOfRangeValues) {
 }
 
 TEST(RibbonTables, PrinterCodesMapToTypes) {
-  const int expected[29] = {15, 14, 0, 6, 7, 8, 5, 1, 1, 1, 1, 1, 1, 1, 0, 6, 2, 3, 10, 4, 4, 9, 11, 12, 12, 11, 12, 12, 13};
+  const int expected[29] = {15, 14, 0, 6,  7, 8, 5, 1,  1,  1,  1,  1,  1,  1, 0,
+                            6,  2,  3, 10, 4, 4, 9, 11, 12, 12, 11, 12, 12, 13};
   for (int code = 0; code <= 28; ++code) EXPECT_EQ(RibbonTypeFromPrinterCode(code), expected[code]) << code;
   EXPECT_EQ(RibbonTypeFromPrinterCode(29), 15);
   EXPECT_EQ(RibbonTypeFromPrinterCode(1000000), 15);
@@ -56,7 +58,9 @@ TEST(RibbonTables, PrintingModeListsPerTypeAndKind) {
       {5, 0, {"Front YMC"}, {"Front YMC, Back YMC"}},
       {6, 0, {"Front YMCK"}, {"Front YMC, Back K", "Front YMCK, Back YMCK"}},
       {7, 0, {"Front YMCK"}, {"Front YMCK, Back K", "Front YMCK, Back YMCK"}},
-      {8, 0, {"Front YMCKO"},
+      {8,
+       0,
+       {"Front YMCKO"},
        {"Front YMCKO, Back K", "Front YMC, Back KO", "Front YMCKO, Back YMCKO", "Front YMCK, Back K"}},
       {9, 0, {"Front Clear Varnish"}, {"Front and Back Clear Varnish"}},
       {10, 0, {"Front Scratch Off"}, {"Front and Back Scratch Off"}},

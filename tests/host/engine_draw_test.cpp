@@ -243,7 +243,8 @@ TEST_F(EngineDrawTest, FarCoordinatesDrawOnlyWhatLandsOnBothSurfaces) {
   host::Font font(INT32_MAX, INT32_MAX, INT32_MIN);
   host::Text text(font, u"AB", POINTL{INT32_MAX, INT32_MAX});
   BRUSHOBJ black = SolidBrush(0);
-  EXPECT_TRUE(EngTextOut(target, text.get(), font.get(), nullptr, nullptr, nullptr, &black, nullptr, nullptr, kCopyPen));
+  EXPECT_TRUE(
+      EngTextOut(target, text.get(), font.get(), nullptr, nullptr, nullptr, &black, nullptr, nullptr, kCopyPen));
   EXPECT_EQ(ReadSurface(target->hsurf), Picture{"...."});
 }
 

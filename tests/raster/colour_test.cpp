@@ -19,7 +19,8 @@ constexpr int kDots = 640;
 // A card page in its own buffer: 640 x 1024 in portrait, 1024 x 640 in landscape, rows packed.
 struct TestPage {
   explicit TestPage(bool portrait, uint8_t fill = 255)
-      : width(portrait ? kDots : kLines), height(portrait ? kLines : kDots),
+      : width(portrait ? kDots : kLines),
+        height(portrait ? kLines : kDots),
         bytes(static_cast<size_t>(width) * height * 3, fill) {}
   ColourPage View() { return {bytes.data(), bytes.size(), static_cast<size_t>(width) * 3, width, height}; }
   uint8_t* Pixel(int x, int y) { return &bytes[(static_cast<size_t>(y) * width + x) * 3]; }
@@ -128,8 +129,7 @@ TEST(AdjustLevel, KnownPoints) {
       // clang-format on
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(AdjustLevel(c.v, c.intensity, c.contrast), c.expected)
-        << c.v << " " << c.intensity << " " << c.contrast;
+    EXPECT_EQ(AdjustLevel(c.v, c.intensity, c.contrast), c.expected) << c.v << " " << c.intensity << " " << c.contrast;
   }
   EXPECT_EQ(AdjustLevel(128, 0, 100), AdjustLevel(128, 0, 250));
 }
@@ -137,7 +137,7 @@ TEST(AdjustLevel, KnownPoints) {
 TEST(QuantizeLevel, FixedResultsDrawNothing) {
   struct Case {
     uint8_t v, expected;
-  } cases[] = {{250, 240}, {255, 240}, {240, 240}, {17, 16}, {16, 16}, {31, 32},
+  } cases[] = {{250, 240}, {255, 240}, {240, 240}, {17, 16}, {16, 16},   {31, 32},
                {0, 0},     {1, 0},     {15, 16},   {47, 48}, {239, 240}, {129, 128}};
   DitherSource used(99);
   for (const Case& c : cases) EXPECT_EQ(QuantizeLevel(c.v, 0xF0, 1, used), c.expected) << int{c.v};
@@ -240,8 +240,10 @@ struct ScanCase {
   PanelForm form;
   bool rotate;
 };
-constexpr ScanCase kFormsAndFlags[] = {
-    {PanelForm::kRunLength, true}, {PanelForm::kRunLength, false}, {PanelForm::kPacked, true}, {PanelForm::kPacked, false}};
+constexpr ScanCase kFormsAndFlags[] = {{PanelForm::kRunLength, true},
+                                       {PanelForm::kRunLength, false},
+                                       {PanelForm::kPacked, true},
+                                       {PanelForm::kPacked, false}};
 
 // Scans Y, M, C and Kd of a prepared page in every form and flag and checks that every level is `expected`.
 void ExpectUniformPanels(TestPage& page, bool portrait, int expectedYmc, int expectedKd) {
@@ -334,8 +336,9 @@ TEST(ColourPanels, GreyLevelsOfKnownColours) {
     uint8_t b, g, r;
     int level;
   } cases[] = {
-      {"white", 255, 255, 255, 0}, {"prepared white", 240, 240, 240, 1}, {"black", 0, 0, 0, 31},
-      {"red", 0, 0, 255, 22},      {"green", 0, 255, 0, 13},           {"blue", 255, 0, 0, 28},
+      {"white", 255, 255, 255, 0},     {"prepared white", 240, 240, 240, 1},
+      {"black", 0, 0, 0, 31},          {"red", 0, 0, 255, 22},
+      {"green", 0, 255, 0, 13},        {"blue", 255, 0, 0, 28},
       {"mid grey", 128, 128, 128, 15}, {"yellow", 0, 255, 255, 3},
   };
   for (const Case& c : cases) {
@@ -432,8 +435,8 @@ TEST(ColourPanels, EveryLevelFollowsTheLineOrder) {
         wrong += grey[k] != GreyLevel(p[0], p[1], p[2]);
       }
     }
-    EXPECT_EQ(wrong, 0u) << "portrait " << o.portrait << " packed " << (o.form == PanelForm::kPacked)
-                         << " rotate " << o.rotate;
+    EXPECT_EQ(wrong, 0u) << "portrait " << o.portrait << " packed " << (o.form == PanelForm::kPacked) << " rotate "
+                         << o.rotate;
   }
 }
 
@@ -463,11 +466,10 @@ TEST(ColourPanels, NamedScansMatchTheGeneralScan) {
        {true, PanelForm::kRunLength, LevelSource::kGrey, 0, r});
   same([&](const ColourPage& p, PanelOutput& o, RunLengthState&) { return ScanComponentColumnsPacked(p, 2, r, o); },
        landscape, {false, PanelForm::kPacked, LevelSource::kComponent, 2, r});
-  same([&](const ColourPage& p, PanelOutput& o,
-           RunLengthState& s) { return ScanComponentColumnsRle(p, 2, r, o, s); },
+  same([&](const ColourPage& p, PanelOutput& o, RunLengthState& s) { return ScanComponentColumnsRle(p, 2, r, o, s); },
        landscape, {false, PanelForm::kRunLength, LevelSource::kComponent, 2, r});
-  same([&](const ColourPage& p, PanelOutput& o, RunLengthState&) { return ScanGrayColumnsPacked(p, r, o); },
-       landscape, {false, PanelForm::kPacked, LevelSource::kGrey, 0, r});
+  same([&](const ColourPage& p, PanelOutput& o, RunLengthState&) { return ScanGrayColumnsPacked(p, r, o); }, landscape,
+       {false, PanelForm::kPacked, LevelSource::kGrey, 0, r});
   same([&](const ColourPage& p, PanelOutput& o, RunLengthState& s) { return ScanGrayColumnsRle(p, r, o, s); },
        landscape, {false, PanelForm::kRunLength, LevelSource::kGrey, 0, r});
 }

@@ -73,7 +73,8 @@ TEST_F(ConcurrentPrinting, EveryStreamEqualsTheSameDocumentPrintedAlone) {
     std::vector<std::vector<uint8_t>> together(kWorkers);
     std::vector<std::thread> threads;
     for (int i = 0; i < kWorkers; ++i)
-      threads.emplace_back([&, i] { together[static_cast<size_t>(i)] = Print(*driver_, docs[static_cast<size_t>(i)]); });
+      threads.emplace_back(
+          [&, i] { together[static_cast<size_t>(i)] = Print(*driver_, docs[static_cast<size_t>(i)]); });
     for (std::thread& t : threads) t.join();
     for (int i = 0; i < kWorkers; ++i) EXPECT_EQ(together[static_cast<size_t>(i)], alone[static_cast<size_t>(i)]) << i;
   }

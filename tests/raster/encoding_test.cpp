@@ -323,12 +323,14 @@ std::vector<Pattern> Patterns() {
       {"all zero", [](size_t n) { return Bytes(n, 0x00); }},
       {"all 0xFF", [](size_t n) { return Bytes(n, 0xFF); }},
       {"all escape", [](size_t n) { return Bytes(n, 0x5B); }},
-      {"alternating", [](size_t n) {
+      {"alternating",
+       [](size_t n) {
          Bytes out(n);
          for (size_t i = 0; i < n; ++i) out[i] = i % 2 ? 0xAA : 0x55;
          return out;
        }},
-      {"counting", [](size_t n) {
+      {"counting",
+       [](size_t n) {
          Bytes out(n);
          for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(i);
          return out;
@@ -341,7 +343,8 @@ std::vector<Pattern> Patterns() {
       {"runs of 128", runsOf(128)},
       {"runs of 129", runsOf(129)},
       {"runs of 254", runsOf(254)},
-      {"random runs", [](size_t n) {
+      {"random runs",
+       [](size_t n) {
          std::mt19937 rng(4);
          Bytes out;
          while (out.size() < n) {
@@ -480,16 +483,16 @@ TEST(PanelDecoder, ReportsStructuralFaultsWithTheirOffset) {
     size_t offset;
   };
   const std::vector<Case> cases = {
-      {PanelDataForm::kMonoRle, {0x00}, 1, 0},                    // count 0
-      {PanelDataForm::kMonoRle, {0x20, 1}, 1, 0},                 // neither a count nor a run
-      {PanelDataForm::kMonoRle, {0x81, 1}, 1, 0},                 // run of 1
-      {PanelDataForm::kMonoRle, {0x02, 1, 0x5B, 0x00}, 2, 2},     // lone escape byte
-      {PanelDataForm::kMonoRle, {0x01, 7, 0x85, 1}, 4, 2},        // run past the panel end
-      {PanelDataForm::kMonoRle, {0x03, 1, 2, 3}, 2, 0},           // literal block past the panel end
-      {PanelDataForm::kMonoPlain, {1, 0x5B, 2}, 3, 1},            // lone escape byte
-      {PanelDataForm::kContoneRle, {0x80, 1}, 2, 0},              // run of 0
-      {PanelDataForm::kContoneRle, {0x90, 1}, 4, 0},              // run past the panel end
-      {PanelDataForm::kContoneRle, {0x82, 0x90}, 2, 1},           // run of a value above the levels
+      {PanelDataForm::kMonoRle, {0x00}, 1, 0},                 // count 0
+      {PanelDataForm::kMonoRle, {0x20, 1}, 1, 0},              // neither a count nor a run
+      {PanelDataForm::kMonoRle, {0x81, 1}, 1, 0},              // run of 1
+      {PanelDataForm::kMonoRle, {0x02, 1, 0x5B, 0x00}, 2, 2},  // lone escape byte
+      {PanelDataForm::kMonoRle, {0x01, 7, 0x85, 1}, 4, 2},     // run past the panel end
+      {PanelDataForm::kMonoRle, {0x03, 1, 2, 3}, 2, 0},        // literal block past the panel end
+      {PanelDataForm::kMonoPlain, {1, 0x5B, 2}, 3, 1},         // lone escape byte
+      {PanelDataForm::kContoneRle, {0x80, 1}, 2, 0},           // run of 0
+      {PanelDataForm::kContoneRle, {0x90, 1}, 4, 0},           // run past the panel end
+      {PanelDataForm::kContoneRle, {0x82, 0x90}, 2, 1},        // run of a value above the levels
   };
   for (const Case& c : cases) {
     Bytes values;

@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"overflowSaturates", "Ribbon=99999999999\r", 2147483647, ""},
         ParseCase{"modelOfExactly32Chars", "Model=" + std::string(32, 'M'), 0, std::string(32, 'M')},
         ParseCase{"modelLongerThan32IsCut", "Model=" + std::string(40, 'M') + "\r", 0, std::string(32, 'M')}),
-        // clang-format on
+    // clang-format on
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseRibbonCacheTest, LeavesResultsUntouchedWhenEntriesAreMissing) {
@@ -80,9 +80,9 @@ TEST_F(ReadRibbonCacheTest, ReadsTheFileInTheLocalAppDataFolder) {
 
 TEST_F(ReadRibbonCacheTest, EveryMissingPieceLeavesTheDefaults) {
   dir_.Write("DomaRibmod.ini", "Ribbon=5\rModel=RKB\r");
-  const host::FailPoint points[] = {host::FailPoint::LoadLibrary, host::FailPoint::GetProcAddress,
+  const host::FailPoint points[] = {host::FailPoint::LoadLibrary,     host::FailPoint::GetProcAddress,
                                     host::FailPoint::ShGetFolderPath, host::FailPoint::CreateFile,
-                                    host::FailPoint::GetFileSize,    host::FailPoint::HeapAlloc,
+                                    host::FailPoint::GetFileSize,     host::FailPoint::HeapAlloc,
                                     host::FailPoint::ReadFile};
   for (host::FailPoint point : points) {
     host::Reset();

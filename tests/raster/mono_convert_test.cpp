@@ -14,8 +14,11 @@ namespace {
 // A card page and a monochrome bitmap of the same size, each in its own buffer.
 struct Sheet {
   Sheet(int w, int h, uint8_t grey = 255, uint8_t monoFill = 0x00)
-      : width(w), height(h), page(static_cast<size_t>(w) * h * 3, grey),
-        monoStride((static_cast<size_t>(w) + 7) / 8), mono(monoStride * h, monoFill) {}
+      : width(w),
+        height(h),
+        page(static_cast<size_t>(w) * h * 3, grey),
+        monoStride((static_cast<size_t>(w) + 7) / 8),
+        mono(monoStride * h, monoFill) {}
 
   ColourPage Page() { return {page.data(), page.size(), static_cast<size_t>(width) * 3, width, height}; }
   MonoBitmap Mono() { return {mono.data(), mono.size(), monoStride, width, height}; }
@@ -75,9 +78,9 @@ TEST(MonoContrast, NegativeBranchStaysBelow230AndLimitsApply) {
 
 TEST(MonoGrey, IsExactForGreys) {
   for (int v = 0; v < 256; ++v) ASSERT_EQ(MonoGrey(v, v, v), v);
-  EXPECT_EQ(MonoGrey(0, 0, 255), 76);    // 0.299 x 255
-  EXPECT_EQ(MonoGrey(0, 255, 0), 149);   // 0.587 x 255
-  EXPECT_EQ(MonoGrey(255, 0, 0), 29);    // 0.114 x 255
+  EXPECT_EQ(MonoGrey(0, 0, 255), 76);   // 0.299 x 255
+  EXPECT_EQ(MonoGrey(0, 255, 0), 149);  // 0.587 x 255
+  EXPECT_EQ(MonoGrey(255, 0, 0), 29);   // 0.114 x 255
 }
 
 // ---- Conversion decision ----
@@ -378,7 +381,7 @@ TEST(BarcodeAndEnhanced, OnlyVeryDarkPixelsPrint) {
       {255, {0, -100}, false},  // contrast -100 turns everything black
       {200, {-100, 0}, false},
   };
-      // clang-format on
+  // clang-format on
   for (int method : {2, 3}) {
     for (const Case& c : cases) {
       Sheet s(16, 2, c.grey, 0x3C);

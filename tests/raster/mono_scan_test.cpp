@@ -169,9 +169,9 @@ TEST(MonoScanContext, ScansTheSurfaceIntoThePanelBuffer) {
     ASSERT_TRUE(ScanMonoColumns(ctx, work, surface, true));
     PutMonoByte(ctx, work, 0, true);
     Bytes decoded;
-    const auto r = DecodePanelData(packed ? PanelDataForm::kMonoPlain : PanelDataForm::kMonoRle,
-                                   std::span<const uint8_t>(panelBuffer.data(), ctx.panelLength), kMonoPanelBytes,
-                                   decoded);
+    const auto r =
+        DecodePanelData(packed ? PanelDataForm::kMonoPlain : PanelDataForm::kMonoRle,
+                        std::span<const uint8_t>(panelBuffer.data(), ctx.panelLength), kMonoPanelBytes, decoded);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.consumed, ctx.panelLength);
     EXPECT_EQ(decoded, ReferencePanel(bitmap, false, true));

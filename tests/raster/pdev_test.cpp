@@ -85,13 +85,12 @@ TEST(DriverEntry, EnableDriverChecksVersionAndSizeAndHandsOutTheTable) {
   ASSERT_TRUE(DrvEnableDriver(0x20000, sizeof data, &data));
   EXPECT_EQ(data.iDriverVersion, static_cast<ULONG>(DDI_DRIVER_VERSION_NT5));
   ASSERT_EQ(data.c, 20u);
-  const ULONG expectedOrder[] = {INDEX_DrvEnablePDEV,    INDEX_DrvCompletePDEV, INDEX_DrvResetPDEV,
-                                 INDEX_DrvDisablePDEV,   INDEX_DrvEnableSurface, INDEX_DrvDisableSurface,
-                                 INDEX_DrvStrokePath,    INDEX_DrvFillPath,     INDEX_DrvStrokeAndFillPath,
-                                 INDEX_DrvLineTo,        INDEX_DrvPaint,        INDEX_DrvBitBlt,
-                                 INDEX_DrvCopyBits,      INDEX_DrvStretchBlt,   INDEX_DrvTextOut,
-                                 INDEX_DrvEscape,        INDEX_DrvStartDoc,     INDEX_DrvEndDoc,
-                                 INDEX_DrvStartPage,     INDEX_DrvSendPage};
+  const ULONG expectedOrder[] = {
+      INDEX_DrvEnablePDEV,        INDEX_DrvCompletePDEV,   INDEX_DrvResetPDEV,  INDEX_DrvDisablePDEV,
+      INDEX_DrvEnableSurface,     INDEX_DrvDisableSurface, INDEX_DrvStrokePath, INDEX_DrvFillPath,
+      INDEX_DrvStrokeAndFillPath, INDEX_DrvLineTo,         INDEX_DrvPaint,      INDEX_DrvBitBlt,
+      INDEX_DrvCopyBits,          INDEX_DrvStretchBlt,     INDEX_DrvTextOut,    INDEX_DrvEscape,
+      INDEX_DrvStartDoc,          INDEX_DrvEndDoc,         INDEX_DrvStartPage,  INDEX_DrvSendPage};
   for (ULONG i = 0; i < 20; ++i) {
     EXPECT_EQ(data.pdrvfn[i].iFunc, expectedOrder[i]) << i;
     EXPECT_NE(data.pdrvfn[i].pfn, nullptr) << i;
@@ -242,10 +241,10 @@ TEST_F(DriverTest, DescriptionBlocksAreFilledToTheirSizeOnly) {
   // Larger requests than the structures: nothing past them is written.
   std::vector<uint8_t> caps(sizeof(GDIINFO) + 64, 0xAB), info(sizeof(DEVINFO) + 64, 0xCD);
   HSURF patterns[3] = {reinterpret_cast<HSURF>(1), reinterpret_cast<HSURF>(2), reinterpret_cast<HSURF>(3)};
-  DHPDEV pdev = DrvEnablePDEV(reinterpret_cast<DEVMODEW*>(bytes.data()), nullptr, 3, patterns,
-                              static_cast<ULONG>(caps.size()), reinterpret_cast<ULONG*>(caps.data()),
-                              static_cast<ULONG>(info.size()), reinterpret_cast<DEVINFO*>(info.data()), nullptr,
-                              nullptr, printer_);
+  DHPDEV pdev =
+      DrvEnablePDEV(reinterpret_cast<DEVMODEW*>(bytes.data()), nullptr, 3, patterns, static_cast<ULONG>(caps.size()),
+                    reinterpret_cast<ULONG*>(caps.data()), static_cast<ULONG>(info.size()),
+                    reinterpret_cast<DEVINFO*>(info.data()), nullptr, nullptr, printer_);
   ASSERT_NE(pdev, nullptr);
   for (size_t i = sizeof(GDIINFO); i < caps.size(); ++i) ASSERT_EQ(caps[i], 0xAB);
   for (size_t i = sizeof(DEVINFO); i < info.size(); ++i) ASSERT_EQ(info[i], 0xCD);

@@ -17,9 +17,9 @@ using test::JobSettings;
 // Head commands of the default settings (3, 3, 5, 4, 7, 7, 5, 5, 5, 5, 5).
 const std::vector<std::string> kColourHeads = {"\\e+$C 0 5\\r", "\\e+$C 1 5\\r", "\\e+$C 2 5\\r",
                                                "\\e+$L 0 4\\r", "\\e+$L 1 7\\r", "\\e+$L 2 7\\r"};
-const std::vector<std::string> kYmc = {"\\e$F\\r", "\\eGS 0 30 0 0 1024 640 <data>", "\\eIS 0\\r",
-                                       "\\eGS 1 30 0 0 1024 640 <data>", "\\eIS 1\\r",
-                                       "\\eGS 2 30 0 0 1024 640 <data>", "\\eIS 2\\r"};
+const std::vector<std::string> kYmc = {
+    "\\e$F\\r",   "\\eGS 0 30 0 0 1024 640 <data>", "\\eIS 0\\r", "\\eGS 1 30 0 0 1024 640 <data>",
+    "\\eIS 1\\r", "\\eGS 2 30 0 0 1024 640 <data>", "\\eIS 2\\r"};
 const std::string kResin = "\\eG 0 0 12 640 1024 1\\r\\eZ<data>";
 
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
@@ -38,7 +38,8 @@ TEST_F(PrintingTest, OneSidedYmckoWithoutBlackPanel) {
   JobSettings job;
   job.priv.blackPanelUse = 0;
   PrintBlank(job);
-  EXPECT_EQ(Commands(), Join({Header("\\eJOB 0\\r", Join({kColourHeads, {"\\e+C 3\\r", "\\e+CV 3\\r"}})), kYmc,
+  EXPECT_EQ(Commands(), Join({Header("\\eJOB 0\\r", Join({kColourHeads, {"\\e+C 3\\r", "\\e+CV 3\\r"}})),
+                              kYmc,
                               {"\\eF\\r", "\\e!FF 1\\r", "\\evF\\r", "\\eIV 30\\r", "\\eMO\\r"}}));
   // A white page gives level 1 on every colour panel.
   for (const StreamItem& item : Parsed().items) {
@@ -103,7 +104,7 @@ TEST_F(PrintingTest, TwoSidedYmckoModeZeroSplitsPanelsAndClosesUnpairedFronts) {
   job.priv.blackPanelUse = 1;
   PrintBlank(job, 3);
   const auto header = Header("\\eJOB 2\\r", Join({kColourHeads, {"\\e+C 3\\r", "\\e+CV 3\\r"}}));
-  const std::vector<std::string> back = {"\\eMF\\r", "\\eF\\r", "\\e!FF 1\\r", "\\eMF\\r",
+  const std::vector<std::string> back = {"\\eMF\\r", "\\eF\\r",     "\\e!FF 1\\r", "\\eMF\\r",
                                          "\\evF\\r", "\\eIV 30\\r", "\\eMO\\r"};
   const std::vector<std::string> closing = {"\\eF\\r", "\\evF\\r", "\\eIV 30\\r", "\\eMO\\r"};
   EXPECT_EQ(Commands(), Join({header, kYmc, back, kYmc, closing}));
@@ -125,7 +126,7 @@ TEST_F(PrintingTest, CopiesReplayTheRecordedCommandsAfterEachCard) {
   job.copies = 3;
   job.priv.blackPanelUse = 0;
   PrintBlank(job);
-  const std::vector<std::string> recorded = {"\\eIS 0\\r", "\\eIS 1\\r", "\\eIS 2\\r", "\\eF\\r",
+  const std::vector<std::string> recorded = {"\\eIS 0\\r",  "\\eIS 1\\r",  "\\eIS 2\\r", "\\eF\\r",
                                              "\\e!FF 1\\r", "\\eIV 30\\r", "\\eMO\\r"};
   const auto texts = Commands();
   ASSERT_GE(texts.size(), 2 * recorded.size());
@@ -159,8 +160,7 @@ TEST_F(PrintingTest, HeaderFollowsTheRibbon) {
     PrintBlank(job);
     const auto texts = Commands();
     ASSERT_GE(texts.size(), c.expected.size()) << c.code;
-    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + static_cast<long>(c.expected.size())),
-              c.expected)
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + static_cast<long>(c.expected.size())), c.expected)
         << "ribbon code " << c.code;
     TearDown();  // a fresh printer stream for the next case
     SetUp();
@@ -253,8 +253,7 @@ TEST_F(PrintingTest, PagesAreRefusedWithoutARibbonUnlessTheJobOnlyEncodes) {
   std::memcpy(ctx->priv.track2Text, "12345", 6);
   ASSERT_TRUE(enc.SendPage());
   ASSERT_TRUE(enc.EndDoc());
-  EXPECT_EQ(Commands(), Join({Header("\\eJOB 0\\r", {}),
-                              {"\\e&R\\r", "\\e&B 2 12345\\r", "\\e&E*\\r", "\\eMO\\r"}}));
+  EXPECT_EQ(Commands(), Join({Header("\\eJOB 0\\r", {}), {"\\e&R\\r", "\\e&B 2 12345\\r", "\\e&E*\\r", "\\eMO\\r"}}));
 }
 
 TEST_F(PrintingTest, EncodeOnlyIsDroppedWithoutAnEncoder) {

@@ -85,8 +85,8 @@ TEST_F(SpoolTest, RecordingFollowsTheFlagAndTheCopyCount) {
     bool record;
     bool recorded;
   };
-  for (const Case& c : {Case{0, true, false}, Case{1, true, true}, Case{3, true, true}, Case{-2, true, true},
-                        Case{3, false, false}}) {
+  for (const Case& c :
+       {Case{0, true, false}, Case{1, true, true}, Case{3, true, true}, Case{-2, true, true}, Case{3, false, false}}) {
     replay_.fill(0);
     ctx_.devmode.dmCopies = c.copies;
     SpoolWrite(printer_, cmd::kPrintMonoAsBlack, c.record, ctx_);
@@ -131,7 +131,7 @@ TEST_F(SpoolTest, ACommandThatDoesNotFitTheReplayBufferIsDroppedWhole) {
   SpoolWrite(printer_, "\x1bvL 1 2 3 4 1\r", true, ctx_);  // 14 bytes: still written, not recorded
   EXPECT_EQ(Written(), "\x1bvL 1 2 3 4 1\r");
   EXPECT_EQ(ReplayTextLength(replay_), kReplayBufferSize - 12);
-  SpoolWrite(printer_, cmd::kCardOut, true, ctx_);  // a later command that fits is kept
+  SpoolWrite(printer_, cmd::kCardOut, true, ctx_);              // a later command that fits is kept
   SpoolWrite(printer_, cmd::kPrintHologramMasked, true, ctx_);  // 7 bytes: fits exactly with its zero
   EXPECT_EQ(ReplayTextLength(replay_), kReplayBufferSize - 1);
   EXPECT_EQ(ReplayText().substr(kReplayBufferSize - 12), "\x1bMO\r\x1bIH 31\r");

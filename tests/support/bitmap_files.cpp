@@ -16,9 +16,9 @@ std::vector<uint8_t> OneBitCardBitmap(const RECTL& black) {
   put32(14, 40);  // info header size
   put32(18, 1024);
   put32(22, kRows);
-  file[26] = 1;  // planes
-  file[28] = 1;  // bits a pixel
-  put32(46, 2);  // colours used
+  file[26] = 1;           // planes
+  file[28] = 1;           // bits a pixel
+  put32(46, 2);           // colours used
   put32(58, 0x00FFFFFF);  // colour 1 white (colour 0 stays black)
   for (uint32_t fileRow = 0; fileRow < kRows; ++fileRow) {
     const LONG y = static_cast<LONG>(kRows - 1 - fileRow);

@@ -32,7 +32,7 @@ class TempDir {
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 
 // Paths of build outputs the tests use.
-std::string BuiltDataFile();       // the generated driver data file
+std::string BuiltDataFile();  // the generated driver data file
 std::string SourcePath(const std::string& relative);
 
 // Resets the host before and after each test.

@@ -50,9 +50,7 @@ host::EngineDevice& PrintTest::Open(const JobSettings& job) {
   return *device_;
 }
 
-HSURF PrintTest::MonoSurface() const {
-  return reinterpret_cast<const RenderContext*>(device_->pdev())->monoSurface;
-}
+HSURF PrintTest::MonoSurface() const { return reinterpret_cast<const RenderContext*>(device_->pdev())->monoSurface; }
 
 void PrintTest::PaintCard(const RECTL& rect, ULONG colour) {
   for (LONG y = rect.top; y < rect.bottom; ++y)

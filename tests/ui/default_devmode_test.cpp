@@ -57,10 +57,10 @@ TEST_F(DefaultDevmodeTest, StrictLoaderFailures) {
     const char* name;
     host::FailPoint point;
   };
-  for (const Case c : {Case{"no driver information", host::FailPoint::GetPrinterDriver},
-                       Case{"file does not open", host::FailPoint::CreateFile},
-                       Case{"size unknown", host::FailPoint::GetFileSize}, Case{"read fails", host::FailPoint::ReadFile},
-                       Case{"no memory", host::FailPoint::HeapAlloc}}) {
+  for (const Case c :
+       {Case{"no driver information", host::FailPoint::GetPrinterDriver},
+        Case{"file does not open", host::FailPoint::CreateFile}, Case{"size unknown", host::FailPoint::GetFileSize},
+        Case{"read fails", host::FailPoint::ReadFile}, Case{"no memory", host::FailPoint::HeapAlloc}}) {
     SCOPED_TRACE(c.name);
     host::ClearFailures();
     HANDLE h = OpenTestPrinter();

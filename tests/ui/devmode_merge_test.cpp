@@ -142,8 +142,9 @@ TEST(MergeOutputDevmode, StoredDevmodeNeededButMissingLeavesTheOutputAlone) {
   const auto in = MakeDevmode(MarkedPrivate(1, 1));
   std::vector<uint8_t> out(kFullDevmodeSize, 0xAB);
   EXPECT_TRUE(ui::MergeNeedsStoredDevmode(cache, true));
-  EXPECT_EQ(ui::MergeOutputDevmode(out, std::span<const uint8_t>(in), std::nullopt, DM_OUT_BUFFER | DM_IN_BUFFER, cache),
-            ui::MergeOutcome::StoredUnavailable);
+  EXPECT_EQ(
+      ui::MergeOutputDevmode(out, std::span<const uint8_t>(in), std::nullopt, DM_OUT_BUFFER | DM_IN_BUFFER, cache),
+      ui::MergeOutcome::StoredUnavailable);
   EXPECT_EQ(out, std::vector<uint8_t>(kFullDevmodeSize, 0xAB));
   EXPECT_FALSE(ui::CacheValid(cache));
 }

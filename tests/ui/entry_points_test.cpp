@@ -103,8 +103,8 @@ class DocumentPropertiesTest : public test::UiTest {
  protected:
   LONG Call(std::vector<uint8_t>* out, std::vector<uint8_t>* in, DWORD mode, HWND window = nullptr) {
     HANDLE h = OpenTestPrinter();
-    const LONG result = DrvDocumentProperties(window, h, nullptr, out ? AsDevmode(*out) : nullptr,
-                                              in ? AsDevmode(*in) : nullptr, mode);
+    const LONG result =
+        DrvDocumentProperties(window, h, nullptr, out ? AsDevmode(*out) : nullptr, in ? AsDevmode(*in) : nullptr, mode);
     ClosePrinter(h);
     return result;
   }
@@ -235,8 +235,8 @@ TEST_F(EntryTest, ConvertDevModeNeverWritesPastASmallerOutput) {
   WString name = Name();
   std::vector<uint8_t> small(1000, 0xAB);  // exactly the caller's buffer: a write past it is caught
   LONG size = static_cast<LONG>(small.size());
-  EXPECT_FALSE(DrvConvertDevMode(name.data(), nullptr, reinterpret_cast<DEVMODEW*>(small.data()), &size,
-                                 CDM_DRIVER_DEFAULT));
+  EXPECT_FALSE(
+      DrvConvertDevMode(name.data(), nullptr, reinterpret_cast<DEVMODEW*>(small.data()), &size, CDM_DRIVER_DEFAULT));
   EXPECT_EQ(size, 2436);
   EXPECT_EQ(small, std::vector<uint8_t>(1000, 0xAB));
 }
@@ -310,8 +310,9 @@ class HeaderCallTest : public DocumentPropertiesTest {
   LONG Call(DWORD mode, std::vector<uint8_t>* out, std::vector<uint8_t>* in = nullptr, DWORD cbOut = 0) {
     printer_ = OpenTestPrinter();
     name_ = Name();
-    header_ = DOCUMENTPROPERTYHEADER{sizeof(DOCUMENTPROPERTYHEADER), 0, printer_, name_.data(),
-                                     in ? AsDevmode(*in) : nullptr, out ? AsDevmode(*out) : nullptr, cbOut, mode};
+    header_ = DOCUMENTPROPERTYHEADER{
+        sizeof(DOCUMENTPROPERTYHEADER),  0,     printer_, name_.data(), in ? AsDevmode(*in) : nullptr,
+        out ? AsDevmode(*out) : nullptr, cbOut, mode};
     const LONG result = DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header_));
     ClosePrinter(printer_);
     return result;

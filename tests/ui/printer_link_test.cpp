@@ -61,7 +61,7 @@ TEST(PositiveReply, LastReportedByteMustBeAck) {
       {V("12\x06"), 0, false, ""},
       {V("12\x06"), 4, false, ""},  // a length beyond the buffer is never read
   };
-      // clang-format on
+  // clang-format on
   for (const Case& c : cases) {
     std::vector<uint8_t> buffer = c.buffer;
     EXPECT_EQ(ui::IsPositiveReply(buffer, c.length), c.positive);
@@ -192,8 +192,8 @@ TEST_F(PrinterLinkTest, DeletionNameForms) {
     host::ReplyStorage storage;
     bool rawFormRemoves, textFormRemoves;
   };
-  for (const Case c : {Case{host::ReplyStorage::SameName, true, false},
-                       Case{host::ReplyStorage::CommandText, false, true}}) {
+  for (const Case c :
+       {Case{host::ReplyStorage::SameName, true, false}, Case{host::ReplyStorage::CommandText, false, true}}) {
     for (const bool useTextForm : {false, true}) {
       host::SetReplyStorage(c.storage);
       host::SetPrinterReply(test::kPrinter, "\x1b&L1\r", "TRACK\x06");
@@ -284,8 +284,8 @@ TEST_F(RawJobTest, OneRawDocumentWithOnePageAndTheWritesInOrder) {
 
 TEST_F(RawJobTest, JobNames) {
   const std::pair<const WCHAR*, const char*> names[] = {
-      {ui::kJobTools, "MERIDOTOOL"},          {ui::kJobEncoder, "MERIDOENCODER"},
-      {ui::kJobSingleFeed, "MERIDOATM"},      {ui::kJobFirmware, "MERIDOTLMAFWDW"},
+      {ui::kJobTools, "MERIDOTOOL"},           {ui::kJobEncoder, "MERIDOENCODER"},
+      {ui::kJobSingleFeed, "MERIDOATM"},       {ui::kJobFirmware, "MERIDOTLMAFWDW"},
       {ui::kJobCommandFile, "MERIDOTLMASCMD"}, {ui::kJobPrintFile, "MERIDOTLMASDFILE"},
       {ui::kJobHologram, "MERIDOHOLOGRAM"},
   };

@@ -12,9 +12,9 @@ namespace tolma {
 
 // The panel data forms, by their format codes.
 enum class PanelDataForm : uint8_t {
-  kMonoPlain = 10,   // one-bit bytes, 0x5B doubled
-  kMonoRle = 12,     // one-bit runs and literal blocks, then 0x5B doubled
-  kContoneRle = 30,  // continuous-tone levels and runs
+  kMonoPlain = 10,      // one-bit bytes, 0x5B doubled
+  kMonoRle = 12,        // one-bit runs and literal blocks, then 0x5B doubled
+  kContoneRle = 30,     // continuous-tone levels and runs
   kContonePacked = 32,  // three 5-bit levels a 16-bit word, 432 bytes a line of 640 levels
 };
 

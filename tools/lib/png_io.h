@@ -19,7 +19,6 @@ struct RgbImage {
 bool ReadPng(const std::string& path, RgbImage& image, std::string& error);
 
 // Writes an 8-bit greyscale PNG (one byte a pixel, rows top to bottom).
-bool WriteGreyPng(const std::string& path, int width, int height, const std::vector<uint8_t>& grey,
-                  std::string& error);
+bool WriteGreyPng(const std::string& path, int width, int height, const std::vector<uint8_t>& grey, std::string& error);
 
 }  // namespace tolma::tools

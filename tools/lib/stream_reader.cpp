@@ -34,7 +34,8 @@ std::vector<std::string> Words(std::string_view text) {
 }
 
 int Number(const std::string& word) {
-  if (word.empty() || word.size() > 9 || !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  if (word.empty() || word.size() > 9 ||
+      !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return -1;
   return std::stoi(word);
 }

@@ -17,11 +17,11 @@ namespace tolma {
 struct StreamImage {
   enum class Kind : uint8_t { Dye, Mono, OverlayBitmap };
   Kind kind = Kind::Dye;
-  int panel = 0;       // dye panels: 0 Y, 1 M, 2 C, 3 Kd
-  int format = 0;      // 30, 32 (continuous-tone) or 10, 12 (one-bit)
-  bool print = true;   // the last number of a one-bit header: 1 in print jobs, 0 for a lamination mask
-  size_t dataBytes = 0;           // encoded bytes between the header and the closing CR
-  std::vector<uint8_t> values;    // 655,360 levels or 81,920 one-bit bytes (a set bit is a dot)
+  int panel = 0;                // dye panels: 0 Y, 1 M, 2 C, 3 Kd
+  int format = 0;               // 30, 32 (continuous-tone) or 10, 12 (one-bit)
+  bool print = true;            // the last number of a one-bit header: 1 in print jobs, 0 for a lamination mask
+  size_t dataBytes = 0;         // encoded bytes between the header and the closing CR
+  std::vector<uint8_t> values;  // 655,360 levels or 81,920 one-bit bytes (a set bit is a dot)
 };
 
 // One command of the stream, as sent: ESC, its word and arguments, CR (for an image: its header only).

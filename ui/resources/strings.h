@@ -8,11 +8,11 @@
 namespace tolma::ui {
 
 // String ids used by name in the code.
-inline constexpr UINT kStrHelpFile = 200;       // "Doma.hlp"
-inline constexpr UINT kStrProductName = 2009;   // "Tolma Q47x Card Printer", the caption of every message
-inline constexpr UINT kStrPaperName = 2017;     // "86mmx54mm Card"
-inline constexpr UINT kStrBinName = 2018;       // "Card Feeder"
-inline constexpr UINT kStrSystemError = 2019;   // "System Error"
+inline constexpr UINT kStrHelpFile = 200;      // "Doma.hlp"
+inline constexpr UINT kStrProductName = 2009;  // "Tolma Q47x Card Printer", the caption of every message
+inline constexpr UINT kStrPaperName = 2017;    // "86mmx54mm Card"
+inline constexpr UINT kStrBinName = 2018;      // "Card Feeder"
+inline constexpr UINT kStrSystemError = 2019;  // "System Error"
 
 struct StringResource {
   UINT id;

@@ -54,8 +54,8 @@ ReplyRead ReadReplyValue(HANDLE printer, std::string_view command, std::span<uin
   if (!buffer.empty()) buffer[0] = 0;
   DWORD type = REG_BINARY;
   DWORD reported = 0;
-  const DWORD rc = GetPrinterDataW(printer, name.get(), &type, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                   &reported);
+  const DWORD rc =
+      GetPrinterDataW(printer, name.get(), &type, buffer.data(), static_cast<DWORD>(buffer.size()), &reported);
   ReplyRead read;
   read.ok = rc == ERROR_SUCCESS;
   read.length = read.ok ? std::min<size_t>(reported, buffer.size()) : 0;

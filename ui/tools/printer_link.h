@@ -90,7 +90,7 @@ ReplyRead QuerySheetPrinter(const LinkContext& link, std::string_view command, s
 
 // How a raw job opens the printer and reacts to StartDocPrinterW.
 struct RawJobOptions {
-  bool allAccess = false;          // ask for PRINTER_ALL_ACCESS (the Tools dialog) instead of no defaults
+  bool allAccess = false;            // ask for PRINTER_ALL_ACCESS (the Tools dialog) instead of no defaults
   bool stopIfStartDocFails = false;  // close and send nothing when the document cannot start
 };
 
