@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: plain build, AddressSanitizer/UBSan build, ThreadSanitizer build,
+# Checks the formatting, builds everything and runs every test: plain build, AddressSanitizer/UBSan build, ThreadSanitizer build,
 # Windows cross build with its export check, and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
+
+echo "== C++ formatting" >&2
+scripts/check-format.sh
 
 build_and_test() {  # folder, extra CMake arguments...
   local dir=$1; shift
