@@ -42,6 +42,7 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, const std::vector<uint8_t
   jpeg_set_quality(&cinfo, settings.quality, TRUE);
   if (settings.progressive) jpeg_simple_progression(&cinfo);
   cinfo.arith_code = settings.arithmetic ? TRUE : FALSE;
+  cinfo.restart_interval = static_cast<unsigned>(settings.restartInterval);
   jpeg_start_compress(&cinfo, TRUE);
   if (!settings.app1.empty())
     jpeg_write_marker(&cinfo, JPEG_APP0 + 1, settings.app1.data(), static_cast<unsigned>(settings.app1.size()));

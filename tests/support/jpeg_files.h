@@ -13,6 +13,7 @@ struct JpegSettings {
   int quality = 95;
   bool progressive = false;
   bool arithmetic = false;
+  int restartInterval = 0;    // MCUs between restart markers; 0 for none
   std::vector<uint8_t> app1;  // written as an APP1 marker when not empty (see ExifOrientationApp1)
 };
 
