@@ -326,7 +326,8 @@ TEST_F(ToolsTest, JpegPhotosAreTurnedByTheirExifOrientationAndCmykBecomesRgb) {
   EXPECT_NE(err_.str().find("front: " + phone + ", 640 x 1024, used pixel for pixel (portrait page)"),
             std::string::npos)
       << err_.str();
-  const PanelPicture& cyan = Panel(Pictures(Path("phone.prn"), {true, false, false}), "card1-front-C");
+  const std::vector<PanelPicture> portrait = Pictures(Path("phone.prn"), {true, false, false});
+  const PanelPicture& cyan = Panel(portrait, "card1-front-C");
   ASSERT_EQ(cyan.width, 640);
   EXPECT_LT(MeanGrey(cyan, 590, 50), 10);
   EXPECT_EQ(MeanGrey(cyan, 50, 50), kWhite);
