@@ -37,9 +37,9 @@ constexpr const char* kUsage =
     "  --no-listing             leave out the command listing\n"
     "  -h, --help               show this help\n"
     "\n"
-    "Pictures and previews show each side as the page was drawn, assuming a landscape page without rotation (what\n"
-    "tolma-print produces by default). A side printed with rotation shows upside down unless --rotated\n"
-    "names it; a portrait job shows transposed unless --orientation portrait is given.\n"
+    "Pictures and previews show each side as the page was drawn, assuming a landscape page without\n"
+    "rotation (what tolma-print produces by default). A side printed with rotation shows upside down\n"
+    "unless --rotated names it; a portrait job shows transposed unless --orientation portrait is given.\n"
     "Exit status: 0 a sound stream, 1 structural errors or files that cannot be read or written, 2 a bad\n"
     "command line.\n";
 
