@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the tools, prints the bundled sample card through the driver (tolma-print, YMCKO
-# ribbon) into a printer command stream, and inspects that stream (tolma-inspect): listing, job summary
-# and every panel as a PNG. Usage: scripts/demo.sh [OUTPUT_FOLDER]   (default: build/demo)
+# ribbon) into a printer command stream, and inspects that stream (tolma-inspect): listing, job summary,
+# every panel as a PNG and a colour preview of the printed card.
+# Usage: scripts/demo.sh [OUTPUT_FOLDER]   (default: build/demo)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -21,13 +22,14 @@ fi
 cmake --build build/release -j "$(nproc)" --target tolma-print tolma-inspect
 
 echo "== printing tools/samples/sample-card.png on a YMCKO ribbon" >&2
-rm -rf "$out/panels" "$out/sample-card.prn" "$out/sample-card.txt"
+rm -rf "$out/panels" "$out/preview" "$out/sample-card.prn" "$out/sample-card.txt"
 build/release/tolma-print tools/samples/sample-card.png --ribbon YMCKO --black-panel always \
   --track2 0047123456781229 -o "$out/sample-card.prn"
 
 echo "== inspecting the stream" >&2
 status=0
-build/release/tolma-inspect "$out/sample-card.prn" --panels "$out/panels" >"$out/sample-card.txt" || status=$?
+build/release/tolma-inspect "$out/sample-card.prn" --panels "$out/panels" --preview "$out/preview" \
+  >"$out/sample-card.txt" || status=$?
 
 echo
 sed -n '/^== job summary/,/^== structural errors/p' "$out/sample-card.txt"
@@ -36,4 +38,5 @@ echo "Results in $out:"
 echo "  sample-card.prn  the printer command stream ($(wc -c <"$out/sample-card.prn") bytes)"
 echo "  sample-card.txt  its command listing, job summary and structural errors"
 echo "  panels/          every panel as a PNG: $(cd "$out/panels" && ls | tr '\n' ' ')"
+echo "  preview/         the card as it will look, in colour: $(cd "$out/preview" && ls | tr '\n' ' ')"
 exit "$status"

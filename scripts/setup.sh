@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when they are missing.
 set -euo pipefail
-packages=(g++ cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev pkg-config
+packages=(g++ cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libjpeg62-turbo-dev pkg-config
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 clang libclang-rt-dev clang-format)
 missing=()
 for p in "${packages[@]}"; do

@@ -2,10 +2,13 @@
 #include "tests/support/print_fixture.h"
 #include "tools/lib/inspect.h"
 #include "tools/lib/inspect_main.h"
+#include "tools/lib/preview.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <tuple>
 #include <random>
 #include <sstream>
 
@@ -30,13 +33,14 @@ size_t FindBytes(const std::vector<uint8_t>& bytes, std::string_view what, size_
 class InspectTest : public test::PrintTest {
  protected:
   // Prints one page with a magenta-and-yellow (red) mark on the card page and a black mark on the
-  // monochrome bitmap; returns the bytes this job added to the printer's stream.
-  std::vector<uint8_t> PrintMarks(const JobSettings& job) {
+  // monochrome bitmap (and a cyan mark when asked); returns the bytes this job added to the printer's stream.
+  std::vector<uint8_t> PrintMarks(const JobSettings& job, bool cyan = false) {
     const size_t before = Stream().size();
     Open(job);
     EXPECT_TRUE(device().StartDoc(u"Card"));
     EXPECT_TRUE(device().StartPage());
     PaintCard({10, 20, 60, 50}, 0xFF0000);
+    if (cyan) PaintCard({300, 100, 400, 200}, 0x00FFFF);
     PaintMono({100, 200, 140, 260}, 0);
     EXPECT_TRUE(device().SendPage());
     EXPECT_TRUE(device().EndDoc());
@@ -133,6 +137,67 @@ TEST_F(InspectTest, OverlayPicturesFollowTheAreaCommands) {
   EXPECT_EQ(At(*turned, 639 - 60, 40), 0);
   EXPECT_EQ(At(*turned, 639 - 260, 240), 0);
   EXPECT_EQ(At(*turned, 639 - 261, 240), 255);
+}
+
+TEST_F(InspectTest, PreviewsShowTheSideInColourWithResinDotsAndTheVarnishOutlined) {
+  using Colour = std::array<int, 3>;
+  const Colour black = {0, 0, 0}, white = {255, 255, 255}, cyan = {0, 255, 255}, red = {255, 0, 0};
+  const Colour outline = {kVarnishOutline[0], kVarnishOutline[1], kVarnishOutline[2]};
+  for (const bool portrait : {false, true}) {
+    SCOPED_TRACE(portrait ? "portrait page, printed turned" : "landscape page");
+    JobSettings job = Ymcko();
+    job.orientation = portrait ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
+    job.priv.rotate180 = portrait ? 1 : 0;
+    job.priv.frontOverlay.areaType = 2;  // varnish only inside (440, 300) .. (600, 400) of the card
+    job.priv.frontOverlay.areaLeft = 440;
+    job.priv.frontOverlay.areaTop = 300;
+    job.priv.frontOverlay.areaRight = 600;
+    job.priv.frontOverlay.areaBottom = 400;
+    const CommandStream stream = ReadCommandStream(PrintMarks(job, true));
+    ASSERT_TRUE(stream.errors.empty());
+    const std::vector<SidePreview> previews = SidePreviews(PanelPictures(stream, {portrait, portrait, false}));
+    ASSERT_EQ(previews.size(), 1u);
+    const SidePreview& p = previews[0];
+    EXPECT_EQ(p.name, "card1-front");
+    ASSERT_EQ(p.width, portrait ? 640 : 1024);
+    ASSERT_EQ(p.height, portrait ? 1024 : 640);
+    auto at = [&](int x, int y) {
+      const uint8_t* c = &p.rgb[(size_t(y) * p.width + x) * 3];
+      return Colour{c[0], c[1], c[2]};
+    };
+    // The card's landscape frame lies on a portrait page turned: card (x, y) is page (639 - y, x).
+    auto card = [&](int x, int y) { return portrait ? at(639 - y, x) : at(x, y); };
+    EXPECT_EQ(at(120, 230), black);  // a resin dot
+    EXPECT_EQ(at(350, 150), cyan);   // full cyan dye, no magenta or yellow
+    EXPECT_EQ(at(30, 30), red);
+    EXPECT_EQ(at(500, 550), white);  // no ink, no varnish
+    // The varnished area: a dashed line two pixels wide just inside its edge; what it covers and what lies
+    // outside stay as they are. Counted over 32 pixels along the card's x or y from a point.
+    auto outlined = [&](int x, int y, bool alongX) {
+      int n = 0;
+      for (int i = 0; i < 32; ++i) {
+        const Colour c = alongX ? card(x + i, y) : card(x, y + i);
+        EXPECT_TRUE(c == outline || c == white) << (alongX ? x + i : x) << ", " << (alongX ? y : y + i);
+        n += c == outline ? 1 : 0;
+      }
+      return n;
+    };
+    for (const auto& [x, y, alongX] : {std::tuple{460, 300, true},
+                                       {460, 301, true},
+                                       {600, 340, false},
+                                       {599, 340, false},
+                                       {440, 340, false},
+                                       {460, 400, true}}) {
+      SCOPED_TRACE(testing::Message() << "edge from " << x << ", " << y);
+      EXPECT_GE(outlined(x, y, alongX), 12);
+      EXPECT_LE(outlined(x, y, alongX), 20);
+    }
+    for (const auto& [x, y, alongX] :
+         {std::tuple{460, 302, true}, {460, 299, true}, {601, 340, false}, {597, 340, false}, {460, 350, true}}) {
+      SCOPED_TRACE(testing::Message() << "off the edge from " << x << ", " << y);
+      EXPECT_EQ(outlined(x, y, alongX), 0);
+    }
+  }
 }
 
 TEST_F(InspectTest, ListingAndSummaryOfATwoSidedJobWithCopies) {

@@ -3,14 +3,18 @@
 #include "raster/ddi_functions.h"
 #include "tests/support/bitmap_files.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/jpeg_files.h"
+#include "tools/lib/inspect.h"
 #include "tools/lib/inspect_main.h"
 #include "tools/lib/png_io.h"
+#include "tools/lib/preview.h"
 #include "tools/lib/print_main.h"
 #include "tools/lib/stream_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <sstream>
 
@@ -58,6 +62,22 @@ class ToolsTest : public test::HostTest {
     std::string error;
     if (!ReadPng((dir_.path() / panels / (name + ".png")).string(), image, error)) return -1;
     return image.pixels[(size_t(y) * image.width + x) * 3];
+  }
+
+  // The colour of a pixel of a side preview written by the inspector; {-1, -1, -1} when there is none.
+  std::array<int, 3> PreviewPixel(const std::string& folder, const std::string& side, int x, int y) {
+    RgbImage image;
+    std::string error;
+    if (!ReadPng((dir_.path() / folder / (side + ".png")).string(), image, error)) return {-1, -1, -1};
+    const uint8_t* p = &image.pixels[(size_t(y) * image.width + x) * 3];
+    return {p[0], p[1], p[2]};
+  }
+
+  // The panel pictures of a stream file, as the inspector draws them.
+  std::vector<PanelPicture> Pictures(const std::string& stream, PageAssumption pages = {}) {
+    const CommandStream read = ReadCommandStream(test::ReadFileBytes(stream));
+    EXPECT_TRUE(read.errors.empty());
+    return PanelPictures(read, pages);
   }
 
   // The files of the test folder other than the given ones (to find leftovers of failed runs).
@@ -133,8 +153,17 @@ TEST_F(ToolsTest, TwoSidedCardsWithCopies) {
       << err_.str();
   EXPECT_NE(err_.str().find("job: two-sided, mode 1 \"Front YMCKO, Back YMCKO\", 2 copies"), std::string::npos)
       << err_.str();
-  const std::string report = Inspect(Path("card.prn"), "panels");
+  const std::string report = Inspect(Path("card.prn"), "panels", {"--preview", Path("preview")});
   EXPECT_NE(report.find("copies (inferred): 2"), std::string::npos) << report;
+  EXPECT_NE(report.find("== side previews in " + Path("preview") +
+                        " (landscape pages; turned back: none)\n  card1-front.png  1024 x 640\n"
+                        "  card1-back.png  1024 x 640\n"),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(PreviewPixel("preview", "card1-back", 900, 600), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(PreviewPixel("preview", "card1-back", 100, 300), (std::array<int, 3>{255, 255, 255}));
+  EXPECT_EQ(PreviewPixel("preview", "card1-front", 100, 300), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(PreviewPixel("preview", "card2-front", 100, 300), (std::array<int, 3>{-1, -1, -1}));
   EXPECT_NE(report.find("card 1 back: Y M C O (whole card)"), std::string::npos) << report;
   EXPECT_EQ(Pixel("panels", "card1-back-M", 900, 600), kFull);
   EXPECT_EQ(Pixel("panels", "card1-back-M", 100, 300), kWhite);
@@ -209,15 +238,128 @@ TEST_F(ToolsTest, TheBundledSampleCardPrintsCleanly) {
       Print({test::SourcePath("tools/samples/sample-card.png"), "--black-panel", "always", "-o", Path("sample.prn")}),
       0)
       << err_.str();
-  const std::string report = Inspect(Path("sample.prn"), "sample");
+  const std::string report = Inspect(Path("sample.prn"), "sample", {"--preview", Path("preview")});
   EXPECT_NE(report.find("card 1 front: Y M C K O (whole card)"), std::string::npos) << report;
+  // The preview: the black title and the barcode from the resin panel, white card where nothing is
+  // printed, the photo in colour, the whole-card varnish outlined along the card's edge.
+  using Colour = std::array<int, 3>;
+  EXPECT_EQ(PreviewPixel("preview", "card1-front", 390, 162), (Colour{0, 0, 0}));
+  EXPECT_EQ(PreviewPixel("preview", "card1-front", 382, 550), (Colour{0, 0, 0}));
+  EXPECT_EQ(PreviewPixel("preview", "card1-front", 900, 250), (Colour{255, 255, 255}));
+  for (const auto& [x, y] : {std::pair{100, 170}, {230, 300}, {150, 450}}) {
+    const Colour c = PreviewPixel("preview", "card1-front", x, y);
+    EXPECT_GT(*std::max_element(c.begin(), c.end()) - *std::min_element(c.begin(), c.end()), 40)
+        << "photo at " << x << ", " << y << ": " << c[0] << " " << c[1] << " " << c[2];
+  }
+  EXPECT_EQ(PreviewPixel("preview", "card1-front", 0, 304),
+            (Colour{kVarnishOutline[0], kVarnishOutline[1], kVarnishOutline[2]}));
+  EXPECT_EQ(PreviewPixel("preview", "card1-front", 4, 304), (Colour{255, 255, 255}));
   EXPECT_EQ(Pixel("sample", "card1-front-K", 390, 162), 0);  // a dot of the black title
   EXPECT_EQ(Pixel("sample", "card1-front-K", 20, 620), 255);
   EXPECT_EQ(Pixel("sample", "card1-front-Y", 20, 620), kWhite);
 }
 
+// The mean grey of a panel picture over the 9 x 9 pixels around (x, y): the driver's random dither averages out.
+double MeanGrey(const PanelPicture& p, int x, int y) {
+  double sum = 0;
+  for (int dy = -4; dy <= 4; ++dy)
+    for (int dx = -4; dx <= 4; ++dx) sum += p.grey[size_t(y + dy) * p.width + (x + dx)];
+  return sum / 81;
+}
+
+const PanelPicture& Panel(const std::vector<PanelPicture>& pictures, const std::string& name) {
+  static const PanelPicture kNone;
+  for (const PanelPicture& p : pictures)
+    if (p.name == name) return p;
+  ADD_FAILURE() << "no picture " << name;
+  return kNone;
+}
+
+TEST_F(ToolsTest, AJpegCardPrintsLikeTheSamePictureSavedAsPng) {
+  // Eight colour patches above a smooth gradient.
+  const uint32_t colours[8] = {0xFF0000, 0x00FF00, 0x0000FF, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0x808080, 0xC0A080};
+  std::vector<test::Patch> patches;
+  for (int i = 0; i < 8; ++i) patches.push_back({i * 128, 0, 128, 320, colours[i]});
+  std::vector<uint8_t> rgb = test::PatchPicture(1024, 640, 0xFFFFFF, patches);
+  for (int y = 320; y < 640; ++y)
+    for (int x = 0; x < 1024; ++x) {
+      uint8_t* p = &rgb[(size_t(y) * 1024 + x) * 3];
+      p[0] = static_cast<uint8_t>(x * 255 / 1023);
+      p[1] = static_cast<uint8_t>(64 + x * 128 / 1023);
+      p[2] = static_cast<uint8_t>(255 - x * 255 / 1023);
+    }
+  std::string error;
+  ASSERT_TRUE(WriteRgbPng(Path("lossless.png"), 1024, 640, rgb, error)) << error;
+  const std::string jpeg = dir_.Write("photo.jpg", test::EncodeJpeg(1024, 640, rgb));
+  ASSERT_EQ(Print({Path("lossless.png"), "-o", Path("png.prn")}), 0) << err_.str();
+  ASSERT_EQ(Print({jpeg, "-o", Path("jpeg.prn")}), 0) << err_.str();
+  EXPECT_NE(err_.str().find("front: " + jpeg + ", 1024 x 640, used pixel for pixel (landscape page)"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(err_.str().find("note:"), std::string::npos) << err_.str();
+
+  const std::vector<PanelPicture> fromPng = Pictures(Path("png.prn"));
+  const std::vector<PanelPicture> fromJpeg = Pictures(Path("jpeg.prn"));
+  for (const char* panel : {"card1-front-Y", "card1-front-M", "card1-front-C"}) {
+    for (int i = 0; i < 8; ++i) {
+      for (const int y : {160, 480}) {
+        const int x = 64 + 128 * i;
+        // One level is 255 / 31 = 8.2 greys.
+        EXPECT_NEAR(MeanGrey(Panel(fromJpeg, panel), x, y), MeanGrey(Panel(fromPng, panel), x, y), 8.2)
+            << panel << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
+TEST_F(ToolsTest, JpegPhotosAreTurnedByTheirExifOrientationAndCmykBecomesRgb) {
+  // A phone photo stored landscape with a black square in its stored top left corner, to be shown turned
+  // clockwise: a portrait picture with the square at its top right.
+  const std::vector<uint8_t> rgb = test::PatchPicture(1024, 640, 0xFFFFFF, {{0, 0, 100, 100, 0x000000}});
+  const std::string phone =
+      dir_.Write("phone.jpg", test::EncodeJpeg(1024, 640, rgb, {.app1 = test::ExifOrientationApp1(6)}));
+  ASSERT_EQ(Print({phone, "-o", Path("phone.prn")}), 0) << err_.str();
+  EXPECT_NE(err_.str().find("tolma-print: note: " + phone +
+                            ": turned by 90 degrees clockwise, as its EXIF orientation (6) asks\n"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_NE(err_.str().find("front: " + phone + ", 640 x 1024, used pixel for pixel (portrait page)"),
+            std::string::npos)
+      << err_.str();
+  const std::vector<PanelPicture> portrait = Pictures(Path("phone.prn"), {true, false, false});
+  const PanelPicture& cyan = Panel(portrait, "card1-front-C");
+  ASSERT_EQ(cyan.width, 640);
+  EXPECT_LT(MeanGrey(cyan, 590, 50), 10);
+  EXPECT_EQ(MeanGrey(cyan, 50, 50), kWhite);
+  EXPECT_EQ(MeanGrey(cyan, 590, 150), kWhite);
+
+  // A CMYK file from a print shop: cyan ink on the left half, nothing on the right (stored as 255 - ink).
+  std::vector<uint8_t> cmyk;
+  for (int y = 0; y < 640; ++y)
+    for (int x = 0; x < 1024; ++x) cmyk.insert(cmyk.end(), {uint8_t(x < 512 ? 0 : 255), 255, 255, 255});
+  const std::string press = dir_.Write("press.jpg", test::EncodeJpeg(1024, 640, cmyk, {.kind = test::JpegKind::Cmyk}));
+  ASSERT_EQ(Print({press, "-o", Path("press.prn")}), 0) << err_.str();
+  EXPECT_NE(err_.str().find("note: " + press + ": a CMYK JPEG file: its colours are made RGB without a colour profile"),
+            std::string::npos)
+      << err_.str();
+  const std::vector<PanelPicture> panels = Pictures(Path("press.prn"));
+  EXPECT_EQ(MeanGrey(Panel(panels, "card1-front-C"), 200, 300), kFull);
+  EXPECT_EQ(MeanGrey(Panel(panels, "card1-front-M"), 200, 300), kWhite);
+  EXPECT_EQ(MeanGrey(Panel(panels, "card1-front-Y"), 200, 300), kWhite);
+  EXPECT_EQ(MeanGrey(Panel(panels, "card1-front-C"), 800, 300), kWhite);
+}
+
 TEST_F(ToolsTest, BadInputIsRefusedAndLeavesNoOutput) {
   dir_.Write("text.png", "not a picture");
+  const std::vector<uint8_t> jpeg =
+      test::EncodeJpeg(64, 48, test::PatchPicture(64, 48, 0xFFFFFF, {{0, 0, 32, 24, 0xFF0000}}));
+  dir_.Write("cut.jpg", std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)));
+  std::vector<uint8_t> damaged = jpeg;
+  damaged[damaged.size() - 12] = 0xFF;  // an end-of-image marker amid the picture's data
+  damaged[damaged.size() - 11] = 0xD9;
+  dir_.Write("damaged.jpg", damaged);
+  const std::vector<uint8_t> png = test::ReadFileBytes(Path("card.png"));
+  dir_.Write("cut.png", std::vector<uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2)));
   dir_.Write("short.dm", std::string(100, '\0'));
   dir_.Write("plain.bmp", "BM and nothing else");
   std::string error;
@@ -231,7 +373,14 @@ TEST_F(ToolsTest, BadInputIsRefusedAndLeavesNoOutput) {
   };
   const std::vector<Case> cases = {
       {{Path("missing.png"), "-o", out}, 1, "cannot open " + Path("missing.png")},
-      {{Path("text.png"), "-o", out}, 1, Path("text.png") + " is not a PNG file"},
+      {{Path("text.png"), "-o", out}, 1, Path("text.png") + " is neither a PNG nor a JPEG file"},
+      {{Path("cut.jpg"), "-o", out},
+       1,
+       Path("cut.jpg") + " is cut short: the JPEG file ends before the end of its picture"},
+      {{Path("damaged.jpg"), "-o", out}, 1, Path("damaged.jpg") + " is a damaged JPEG file (Corrupt JPEG data"},
+      {{Path("card.png"), "--back", Path("cut.png"), "-o", out},
+       1,
+       Path("cut.png") + " is cut short: the PNG file ends before the end of its picture"},
       {{Path("card.png"), "--ribbon", "rainbow", "-o", out}, 2, "unknown ribbon \"rainbow\""},
       {{Path("card.png"), "--copies", "0", "-o", out}, 2, "--copies takes a whole number from 1 to 999"},
       {{Path("card.png"), "--head-contrast-y", "12", "-o", out}, 2, "from 0 to 10"},
@@ -260,7 +409,8 @@ TEST_F(ToolsTest, BadInputIsRefusedAndLeavesNoOutput) {
     EXPECT_EQ(err.substr(line, 20), "tolma-print: error: ") << err;
     EXPECT_NE(err.find(c.message, line), std::string::npos) << err;
     EXPECT_EQ(err.find("error:"), line + 13) << err;
-    EXPECT_EQ(OtherFiles({"card.png", "square.png", "text.png", "short.dm", "plain.bmp", "folder"}),
+    EXPECT_EQ(OtherFiles({"card.png", "square.png", "text.png", "short.dm", "plain.bmp", "folder", "cut.jpg",
+                          "damaged.jpg", "cut.png"}),
               std::vector<std::string>{});
   }
 
@@ -269,7 +419,8 @@ TEST_F(ToolsTest, BadInputIsRefusedAndLeavesNoOutput) {
   EXPECT_EQ(Print({Path("card.png"), "-o", out}), 1);
   EXPECT_NE(err_.str().find("the driver did not create its device"), std::string::npos) << err_.str();
   host::ClearFailures();
-  EXPECT_EQ(OtherFiles({"card.png", "square.png", "text.png", "short.dm", "plain.bmp", "folder"}),
+  EXPECT_EQ(OtherFiles({"card.png", "square.png", "text.png", "short.dm", "plain.bmp", "folder", "cut.jpg",
+                        "damaged.jpg", "cut.png"}),
             std::vector<std::string>{});
 }
 

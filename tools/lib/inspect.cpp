@@ -76,11 +76,6 @@ std::optional<std::string> PrintedPanel(const std::string& bytes) {
   return it == kPrints.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
-uint8_t LevelGrey(uint8_t level) {
-  const unsigned l = std::min<unsigned>(level, 31);
-  return static_cast<uint8_t>(255 - (l * 255 + 15) / 31);
-}
-
 bool DotSet(const std::vector<uint8_t>& bits, size_t index) {
   return index / 8 < bits.size() && ((bits[index / 8] >> (7 - index % 8)) & 1) != 0;
 }
@@ -101,7 +96,8 @@ class PictureSet {
     const int seen = ++seen_[name];
     if (seen > 1) name += "-" + std::to_string(seen);
     const Frame frame = PageFrame(pages_.portrait);
-    out_.push_back({name, frame.width, frame.height, std::vector<uint8_t>(size_t(frame.width) * frame.height, 255)});
+    out_.push_back(
+        {name, frame.width, frame.height, std::vector<uint8_t>(size_t(frame.width) * frame.height, 255), place, panel});
     return out_.back();
   }
 
@@ -271,6 +267,11 @@ std::string FormatSummary(const JobSummary& s) {
 }
 
 // ---- Pictures ----
+
+uint8_t LevelGrey(uint8_t level) {
+  const unsigned l = std::min<unsigned>(level, 31);
+  return static_cast<uint8_t>(255 - (l * 255 + 15) / 31);
+}
 
 PagePixel PanelDotToPage(int line, int dot, bool portrait, bool rotated, bool packedLineOrder) {
   // Packed panels send the lines of the run-length order backward.

@@ -58,12 +58,17 @@ struct PagePixel {
 };
 PagePixel PanelDotToPage(int line, int dot, bool portrait, bool rotated, bool packedLineOrder);
 
+// The grey a continuous-tone level is shown as: 255 for level 0 down to 0 for level 31 (and above).
+uint8_t LevelGrey(uint8_t level);
+
 // A greyscale picture: 255 white, 0 full density.
 struct PanelPicture {
   std::string name;  // "card1-front-Y"
   int width = 0;
   int height = 0;
   std::vector<uint8_t> grey;
+  ItemPlace place;    // the card and side it belongs to
+  std::string panel;  // "Y", "M", "C", "Kd", "K", "H", "O", "mask" or "O-bitmap"
 };
 
 // Every panel of the stream as a picture of the page as drawn: continuous-tone levels as grey (0 white,

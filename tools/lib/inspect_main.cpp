@@ -4,6 +4,7 @@
 #include "tools/lib/inspect.h"
 #include "tools/lib/output_file.h"
 #include "tools/lib/png_io.h"
+#include "tools/lib/preview.h"
 #include "tools/lib/stream_reader.h"
 
 #include <filesystem>
@@ -22,6 +23,12 @@ constexpr const char* kUsage =
     "                           (card1-front-Y.png, card1-front-K.png, card1-front-O.png, ...): levels as\n"
     "                           grey (0 white .. 31 black), one-bit panels, overlays and masks in black\n"
     "                           and white\n"
+    "  --preview DIR            write a colour picture of every printed side into DIR (card1-front.png,\n"
+    "                           card1-back.png, ...) as the card will look: the dye panels made colour\n"
+    "                           again by a plain subtractive model (a level lets through its share of the\n"
+    "                           light of its colour's channel, the layers multiply), the resin panel's\n"
+    "                           dots in black on top, the varnished areas of the overlay outlined by a\n"
+    "                           dashed blue line\n"
     "  --orientation WHICH      the page orientation the job was printed with: landscape (default) or\n"
     "                           portrait; the stream does not say, and panel lines run along the page's\n"
     "                           columns in landscape and along its rows in portrait\n"
@@ -30,15 +37,16 @@ constexpr const char* kUsage =
     "  --no-listing             leave out the command listing\n"
     "  -h, --help               show this help\n"
     "\n"
-    "Pictures show each side as the page was drawn, assuming a landscape page without rotation (what\n"
-    "tolma-print produces by default). A side printed with rotation shows upside down unless --rotated\n"
-    "names it; a portrait job shows transposed unless --orientation portrait is given.\n"
+    "Pictures and previews show each side as the page was drawn, assuming a landscape page without\n"
+    "rotation (what tolma-print produces by default). A side printed with rotation shows upside down\n"
+    "unless --rotated names it; a portrait job shows transposed unless --orientation portrait is given.\n"
     "Exit status: 0 a sound stream, 1 structural errors or files that cannot be read or written, 2 a bad\n"
     "command line.\n";
 
 struct InspectArgs {
   std::string stream;
   std::string panels;
+  std::string preview;
   PageAssumption pages;
   bool listing = true;
   bool help = false;
@@ -72,6 +80,9 @@ bool Parse(const std::vector<std::string>& args, InspectArgs& a, std::string& er
     } else if (arg == "--panels") {
       if (!need()) return false;
       a.panels = value;
+    } else if (arg == "--preview") {
+      if (!need()) return false;
+      a.preview = value;
     } else if (arg == "--orientation") {
       if (!need()) return false;
       if (value != "landscape" && value != "portrait") {
@@ -143,20 +154,22 @@ int InspectMain(const std::vector<std::string>& args, std::istream& in, std::ost
     err << "tolma-inspect: " << stream.errors.size() << " structural error" << (stream.errors.size() == 1 ? "" : "s")
         << ", the first at byte " << stream.errors[0].offset << ": " << stream.errors[0].message << "\n";
 
-  if (!a.panels.empty()) {
+  if (a.panels.empty() && a.preview.empty()) return status;
+  for (const std::string& folder : {a.panels, a.preview}) {
     std::error_code ec;
-    std::filesystem::create_directories(a.panels, ec);
+    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     if (ec) {
-      err << "tolma-inspect: error: cannot create the folder \"" << a.panels << "\": " << ec.message() << "\n";
+      err << "tolma-inspect: error: cannot create the folder \"" << folder << "\": " << ec.message() << "\n";
       return 1;
     }
-    const std::vector<PanelPicture> pictures = PanelPictures(stream, a.pages);
-    out << "== panel pictures in " << a.panels << " (" << (a.pages.portrait ? "portrait" : "landscape")
-        << " pages; turned back: "
-        << (a.pages.rotatedFront  ? (a.pages.rotatedBack ? "both sides" : "front")
-            : a.pages.rotatedBack ? "back"
-                                  : "none")
-        << ")\n";
+  }
+  const std::vector<PanelPicture> pictures = PanelPictures(stream, a.pages);
+  const std::string frame = std::string(a.pages.portrait ? "portrait" : "landscape") + " pages; turned back: " +
+                            (a.pages.rotatedFront  ? (a.pages.rotatedBack ? "both sides" : "front")
+                             : a.pages.rotatedBack ? "back"
+                                                   : "none");
+  if (!a.panels.empty()) {
+    out << "== panel pictures in " << a.panels << " (" << frame << ")\n";
     for (const PanelPicture& p : pictures) {
       const std::string path = (std::filesystem::path(a.panels) / (p.name + ".png")).string();
       if (!WriteGreyPng(path, p.width, p.height, p.grey, error)) {
@@ -164,6 +177,17 @@ int InspectMain(const std::vector<std::string>& args, std::istream& in, std::ost
         return 1;
       }
       out << "  " << p.name << ".png  " << p.width << " x " << p.height << "\n";
+    }
+  }
+  if (!a.preview.empty()) {
+    out << "== side previews in " << a.preview << " (" << frame << ")\n";
+    for (const SidePreview& side : SidePreviews(pictures)) {
+      const std::string path = (std::filesystem::path(a.preview) / (side.name + ".png")).string();
+      if (!WriteRgbPng(path, side.width, side.height, side.rgb, error)) {
+        err << "tolma-inspect: error: " << error << "\n";
+        return 1;
+      }
+      out << "  " << side.name << ".png  " << side.width << " x " << side.height << "\n";
     }
   }
   return status;

@@ -3,6 +3,7 @@
 
 #include "common/ribbon.h"
 #include "tools/lib/card_image.h"
+#include "tools/lib/image_file.h"
 #include "tools/lib/inspect.h"
 #include "tools/lib/output_file.h"
 #include "tools/lib/print_options.h"
@@ -161,7 +162,9 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
   for (auto [path, side] : {std::pair{&o.input, &front}, std::pair{&o.back, &back}}) {
     if (path->empty()) continue;
     SideImage s{*path, {}};
-    if (!ReadPng(*path, s.image, error)) return say.Fail(error);
+    ImageNotes read;
+    if (!ReadImageFile(*path, s.image, read, error)) return say.Fail(error);
+    for (const std::string& note : read.notes) say.Note(*path + ": " + note);
     *side = std::move(s);
   }
   const SideImage* first = front ? &*front : back ? &*back : nullptr;
@@ -183,7 +186,8 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const JobCheck check = CheckJob(o, devmode, ribbon, model);
   if (!check.error.empty()) return say.Fail(check.error);
   for (const std::string& note : check.notes) say.Note(note);
-  if (!front && !encodeOnly) return say.Fail("no input image: give a PNG file (or --encode-only with --track)", 2);
+  if (!front && !encodeOnly)
+    return say.Fail("no input image: give a PNG or JPEG file (or --encode-only with --track)", 2);
 
   // The texts that give the tracks to the driver.
   std::vector<std::u16string> trackTexts;

@@ -224,7 +224,7 @@ const std::vector<OptionSpec>& Table() {
         {nullptr, nullptr, "Input and output:", nullptr},
         {"output", "FILE", "write the command stream to FILE (\"-\": standard output); short form -o",
          SetText(&PrintOptions::output)},
-        {"back", "FILE", "PNG image of the card's back; implies --two-sided", SetText(&PrintOptions::back)},
+        {"back", "FILE", "PNG or JPEG image of the card's back; implies --two-sided", SetText(&PrintOptions::back)},
         {"orientation", "WHICH",
          "auto (default: from the front image's size), landscape (1024 x 640) or portrait (640 x 1024)",
          [](PrintOptions& o, const std::string& name, const std::string& v) {
@@ -424,11 +424,12 @@ ParsedPrintOptions ParsePrintOptions(const std::vector<std::string>& args) {
 
 std::string PrintUsage() {
   std::string out =
-      "usage: tolma-print [OPTIONS] IMAGE.png -o OUTPUT\n"
+      "usage: tolma-print [OPTIONS] IMAGE -o OUTPUT\n"
       "\n"
       "Prints a card image through the Tolma Q47x card printer driver (DomaRaster) and writes the printer\n"
       "command stream it produces. Without options: one landscape side on a YMCKO ribbon with the driver's\n"
-      "default settings, one copy. An image of exactly 1024 x 640 or 640 x 1024 pixels is used pixel for\n"
+      "default settings, one copy. IMAGE is a PNG or JPEG file (told by its content; a JPEG photo is turned\n"
+      "as its EXIF orientation says). An image of exactly 1024 x 640 or 640 x 1024 pixels is used pixel for\n"
       "pixel and decides the orientation; other sizes are scaled (see --size).\n";
   for (const OptionSpec& row : Table()) {
     if (row.name == nullptr) {
