@@ -34,6 +34,13 @@ bool IsBlack(const BRUSHOBJ* brush) { return brush != nullptr && brush->iSolidCo
 bool IsWhite(const BRUSHOBJ* brush) { return brush != nullptr && brush->iSolidColor == kWhiteColour; }
 bool IsOneBit(const SURFOBJ* surface) { return surface != nullptr && surface->iBitmapFormat == BMF_1BPP; }
 
+// True when a raster operation reads its source: the result of its foreground or background ROP3 changes
+// with the source bit.
+bool RopUsesSource(ROP4 rop) {
+  const auto uses = [](ULONG rop3) { return (((rop3 >> 2) ^ rop3) & 0x33) != 0; };
+  return uses(rop & 0xFF) || uses((rop >> 8) & 0xFF);
+}
+
 BRUSHOBJ SolidBrush(ULONG colour) {
   BRUSHOBJ brush{};
   brush.iSolidColor = colour;
@@ -203,7 +210,10 @@ BOOL APIENTRY DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ
   const BOOL result =
       EngBitBlt(target, source, mask, clip, xlate, targetRect, sourcePoint, maskPoint, brush, brushOrigin, rop);
   if (!bitmapsToMono || IsOneBit(source)) return result;
-  // The same blit again on the monochrome bitmap, with white in place of the brush.
+  // A picture copied in colour keeps the resin panel white beneath it, as with DrvCopyBits and DrvStretchBlt:
+  // its dark pixels must not print in resin black.
+  if (source != nullptr && tolma::RopUsesSource(rop)) return tolma::WhitePaint(*ctx, clip, targetRect);
+  // A brush fill: the same blit again on the monochrome bitmap, with white in place of the brush.
   BRUSHOBJ white = tolma::SolidBrush(tolma::kWhiteColour);
   return OnMono(*ctx, [&](SURFOBJ* mono) {
     return EngBitBlt(mono, source, mask, clip, xlate, targetRect, sourcePoint, maskPoint, &white, brushOrigin, rop);
