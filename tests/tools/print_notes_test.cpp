@@ -222,6 +222,15 @@ TEST_F(PrintNotesTest, ATwoSidedModeTheRibbonDoesNotOfferIsRefusedWithWhatTheDri
   EXPECT_TRUE(cache.stream.empty() && fixed.stream.empty());
 }
 
+TEST_F(PrintNotesTest, TheModelIsJudgedByTheTextTheDriverReadsFromTheCache) {
+  // The driver reads 32 characters of the model text: an "RKB" after them does not make it two-sided.
+  const Printed cut = Print({"--model", "Q47x 0123456789012345678901234567 RKB"}, true);
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_NE(cut.err.find("reads its model text as \"Q47x 012345678901234567890123456\""), std::string::npos) << cut.err;
+  const Printed whole = Print({"--model", "Q47x 01234567890123456789012 RKB"}, true);
+  EXPECT_EQ(whole.status, 0) << whole.err;
+}
+
 TEST_F(PrintNotesTest, AnEncodeOnlyJobNotesEveryPanelOptionAtOnce) {
   const Printed p = Print({"--encode-only", "--track2", "12345", "--packed", "--rotate180", "front", "--black-panel",
                            "always", "--front-overlay", "none", "--mono-conversion", "barcode"});

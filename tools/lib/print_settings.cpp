@@ -341,9 +341,11 @@ JobCheck CheckJob(const PrintOptions& o, std::span<const uint8_t> devmode, const
   } else if (!accepted) {
     check.error = "no ribbon (" + name + "): the driver refuses to print; choose a ribbon, or --encode-only";
   } else if (both && settled.printBothSides == 0) {
-    check.error = "the printer model \"" + std::string(cache.ModelText()) +
-                  "\" prints one side only (its model text has no \"RKB\"): " +
-                  "the driver would print the front only and drop the back";
+    const std::string read(cache.ModelText());
+    check.error = "the printer model \"" + model + "\" prints one side only (" +
+                  (read == model ? std::string("its model text has no \"RKB\"")
+                                 : "the driver reads its model text as \"" + read + "\", which has no \"RKB\"") +
+                  "): the driver would print the front only and drop the back";
   } else if (both && settled.twoSidedMode != asked.twoSidedMode) {
     check.error = "two-sided mode " + std::to_string(asked.twoSidedMode) + " is not offered for the " + name +
                   " ribbon (" + DescribeTwoSidedModes(settled.ribbonType, settled.monoRibbonKind) +
