@@ -197,7 +197,7 @@ TEST_F(HooksTest, EachHookDrawsOnTheTargetsOfItsSide) {
        Hook::BitBlt,
        kRed,
        Source::Colour,
-       {{BitBlt, Target::Card, kRed}, {Paint, Target::Mono, 0xFFFFFF}}},
+       {{BitBlt, Target::Card, kRed}, {BitBlt, Target::Mono, 0xFFFFFF}}},
       {"one-bit source blit", kOneSided, 3, 1, Hook::BitBlt, kRed, Source::OneBit, {{BitBlt, Target::Card}}},
       {"red pattern blit, YMC", kYmc, 3, 1, Hook::BitBlt, kRed, Source::None, {{BitBlt, Target::Card}}},
       // Copies: a one-bit picture to the monochrome bitmap only, anything else on white.
@@ -690,18 +690,25 @@ TEST_F(HooksTest, ColourPicturesBlittedFromTheirSourceStayOffTheResinPanel) {
   struct Case {
     const char* name;
     ROP4 rop;
-    bool limitingClip;  // the clip covers the picture's left half only
+    RECTL clip;
   };
+  const RECTL area{590, 290, 654, 338};
+  const RECTL leftHalf{590, 290, 622, 338};  // the text under the picture keeps its columns 622..631
+  const RECTL wholeCard{0, 0, 1024, 640};    // a clip that reaches the text elsewhere
   const Case cases[] = {
-      {"SRCCOPY", 0xCCCC, false},  {"NOTSRCCOPY", 0x3333, false}, {"SRCAND", 0x8888, false},
-      {"SRCPAINT", 0xEEEE, false}, {"MERGECOPY", 0xC0C0, false},  {"SRCCOPY, clipped", 0xCCCC, true},
+      {"SRCCOPY", 0xCCCC, area},
+      {"NOTSRCCOPY", 0x3333, area},
+      {"SRCAND", 0x8888, area},
+      {"SRCPAINT", 0xEEEE, area},
+      {"MERGECOPY", 0xC0C0, area},
+      {"SRCCOPY, left half", 0xCCCC, leftHalf},
+      {"SRCCOPY, whole card", 0xCCCC, wholeCard},
   };
   // 64 x 48 pixels: black on the left, dark red on the right, a colour band across the middle.
   Bitmap picture(64, 48, BMF_24BPP);
   for (LONG y = 0; y < 48; ++y)
     for (LONG x = 0; x < 64; ++x)
       host::WritePixel(picture.handle(), x, y, y >= 20 && y < 28 ? 0x3080C0 : x < 32 ? 0x000000 : 0x400000);
-  const RECTL area{590, 290, 654, 338};
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -712,7 +719,7 @@ TEST_F(HooksTest, ColourPicturesBlittedFromTheirSourceStayOffTheResinPanel) {
     OpenPage(job);
     ASSERT_TRUE(WriteText(u"NAME", {100, 400}, 0x000000));  // cells 100..164 x 382..406
     ASSERT_TRUE(WriteText(u"AB", {600, 320}, 0x000000));    // cells 600..632 x 302..326, under the picture
-    host::Clip clip(c.limitingClip ? RECTL{590, 290, 622, 338} : area);
+    host::Clip clip(c.clip);
     host::Xlate xlate;
     BRUSHOBJ red = host::SolidBrush(kRed);
     POINTL origin{0, 0};
@@ -735,13 +742,13 @@ TEST_F(HooksTest, ColourPicturesBlittedFromTheirSourceStayOffTheResinPanel) {
     };
     size_t under = 0;
     for (int y = area.top; y < area.bottom; ++y)
-      for (int x = area.left; x < (c.limitingClip ? 622 : area.right); ++x) under += static_cast<size_t>(dot(x, y));
+      for (int x = area.left; x < std::min(area.right, c.clip.right); ++x) under += static_cast<size_t>(dot(x, y));
     EXPECT_EQ(under, 0u) << "no resin under the picture";
     EXPECT_EQ(dot(110, 390), 1) << "black text elsewhere prints in resin";
     size_t dots = 0;
     for (uint8_t b : resin->values) dots += static_cast<size_t>(__builtin_popcount(b));
-    // Outside a limiting clip the text under the picture's place keeps its resin: columns 622..631.
-    EXPECT_EQ(dots, 4u * 16 * 24 + (c.limitingClip ? 10u * 24 : 0u));
+    // Outside a clip that cuts the picture the text under the picture's place keeps its resin: columns 622..631.
+    EXPECT_EQ(dots, 4u * 16 * 24 + (c.clip.right == 622 ? 10u * 24 : 0u));
   }
 }
 
