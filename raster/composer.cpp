@@ -144,13 +144,9 @@ void RunStep(SideJob& job, const SideStep& step) {
       if (!next.empty()) SpoolWrite(ctx.printerHandle, next, true, ctx);
       break;
     }
-    case PanelOp::Overlay: {
-      bool front = job.side.front;
-      if (step.overlaySide == OverlaySide::Front) front = true;
-      if (step.overlaySide == OverlaySide::Back) front = false;
-      SendOverlay(ctx, front);
+    case PanelOp::Overlay:
+      SendOverlay(ctx, OverlayOfFront(step, job.side.front));
       break;
-    }
     case PanelOp::Write:
       SpoolWrite(ctx.printerHandle, step.sent, true, ctx);
       break;
@@ -163,12 +159,7 @@ SideInfo DescribeSide(const RenderContext& ctx) {
   SideInfo side;
   side.twoSided = ctx.priv.printBothSides != 0;
   side.front = !side.twoSided || ctx.pageCount % 2 != 0;
-  const int rotate = ctx.priv.rotate180;
-  if (side.twoSided) {
-    side.rotate = side.front ? (rotate == 1 || rotate == 3) : (rotate == 2 || rotate == 3);
-  } else {
-    side.rotate = rotate != 0;
-  }
+  side.rotate = SideRotated(side.twoSided, side.front, ctx.priv.rotate180);
   side.portrait = ctx.IsPortrait();
   return side;
 }

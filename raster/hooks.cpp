@@ -16,6 +16,7 @@ namespace {
 constexpr ULONG kBlackColour = 0x000000;
 constexpr ULONG kWhiteColour = 0xFFFFFF;
 constexpr MIX kCopyPenMix = 0x0D0D;  // R2_COPYPEN for foreground and background
+constexpr ROP4 kPatCopy = 0xF0F0;    // PATCOPY for foreground and background
 
 // The context of a drawing call: the PDEV of its target surface; none for a surface that is not the driver's.
 RenderContext* ContextOf(SURFOBJ* surface) {
@@ -33,6 +34,13 @@ bool ExtractionSide(const RenderContext& ctx) {
 bool IsBlack(const BRUSHOBJ* brush) { return brush != nullptr && brush->iSolidColor == kBlackColour; }
 bool IsWhite(const BRUSHOBJ* brush) { return brush != nullptr && brush->iSolidColor == kWhiteColour; }
 bool IsOneBit(const SURFOBJ* surface) { return surface != nullptr && surface->iBitmapFormat == BMF_1BPP; }
+
+// True when a raster operation reads its source: the result of its foreground or background ROP3 changes
+// with the source bit.
+bool RopUsesSource(ROP4 rop) {
+  const auto uses = [](ULONG rop3) { return (((rop3 >> 2) ^ rop3) & 0x33) != 0; };
+  return uses(rop & 0xFF) || uses((rop >> 8) & 0xFF);
+}
 
 BRUSHOBJ SolidBrush(ULONG colour) {
   BRUSHOBJ brush{};
@@ -203,8 +211,16 @@ BOOL APIENTRY DrvBitBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLIPOBJ
   const BOOL result =
       EngBitBlt(target, source, mask, clip, xlate, targetRect, sourcePoint, maskPoint, brush, brushOrigin, rop);
   if (!bitmapsToMono || IsOneBit(source)) return result;
-  // The same blit again on the monochrome bitmap, with white in place of the brush.
   BRUSHOBJ white = tolma::SolidBrush(tolma::kWhiteColour);
+  // A picture copied in colour keeps the resin panel white beneath it, as with DrvCopyBits and DrvStretchBlt: its
+  // dark pixels must not print in resin black. The white goes exactly where the blit drew, inside its clip and its
+  // destination rectangle, so black drawn elsewhere stays.
+  if (source != nullptr && tolma::RopUsesSource(rop))
+    return OnMono(*ctx, [&](SURFOBJ* mono) {
+      return EngBitBlt(mono, nullptr, nullptr, clip, nullptr, targetRect, nullptr, nullptr, &white, brushOrigin,
+                       tolma::kPatCopy);
+    });
+  // A brush fill: the same blit again on the monochrome bitmap, with white in place of the brush.
   return OnMono(*ctx, [&](SURFOBJ* mono) {
     return EngBitBlt(mono, source, mask, clip, xlate, targetRect, sourcePoint, maskPoint, &white, brushOrigin, rop);
   });

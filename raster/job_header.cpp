@@ -1,7 +1,7 @@
 // Builds the job header: MASTER, the job kind, SXY and the head settings that the ribbon type uses.
 #include "raster/job_header.h"
 
-#include "common/ribbon.h"
+#include "raster/job_settlement.h"
 
 namespace tolma {
 namespace {
@@ -77,7 +77,7 @@ std::vector<std::string> BuildJobHeader(PrivateDevmode& priv) {
         (priv.ribbonType == 0 && priv.twoSidedMode == 0) ? cmd::JobKind::kTwoSidedYmckoMode0 : cmd::JobKind::kTwoSided;
   out.emplace_back(cmd::Job(kind));
   out.emplace_back(cmd::kSetXY);
-  if (priv.fixedRibbon != 0) priv.ribbonType = static_cast<int16_t>(RibbonTypeFromFixedList(priv.fixedRibbon));
+  SettleFixedRibbon(priv);
 
   const HeadGroups g = GroupsFor(priv.ribbonType, priv.monoRibbonKind);
   auto value = [](int16_t v) { return static_cast<uint16_t>(v); };

@@ -1,10 +1,10 @@
 // Document and page lifecycle: DrvStartDoc, DrvStartPage, DrvSendPage, DrvEndDoc and DrvEscape.
 #include "common/commands.h"
-#include "common/ribbon.h"
 #include "raster/composer.h"
 #include "raster/context.h"
 #include "raster/ddi_functions.h"
 #include "raster/job_header.h"
+#include "raster/job_settlement.h"
 #include "raster/model_cache.h"
 #include "raster/overlay.h"
 #include "raster/spool.h"
@@ -20,24 +20,12 @@ RenderContext* ContextOf(SURFOBJ* surface) {
 
 bool IsOdd(int32_t n) { return n % 2 != 0; }
 
-// Settles the job's settings at its first page from the model and ribbon cache. Returns false when the
-// page must be refused (no ribbon installed and the job prints).
-bool SettleFirstPage(PrivateDevmode& priv) {
-  if (priv.printingMode == 1 && priv.printBothSides != 0) priv.printBothSides = 0;
-  if (priv.fixedRibbon != 0) return true;
-
+// Settles the job's settings at its first page with what the model and ribbon cache reports. Returns false
+// when the page must be refused (no ribbon installed and the job prints).
+bool SettleFromCache(PrivateDevmode& priv) {
   RibbonCache cache;
-  ReadRibbonCache(cache);
-  const int type = RibbonTypeFromPrinterCode(cache.ribbonCode);
-  if (priv.ribbonType != type) priv.ribbonType = static_cast<int16_t>(type);
-  if (priv.printingMode == 0 && type == kRibbonNone) return false;
-  if (priv.printBothSides != 0 &&
-      static_cast<size_t>(priv.twoSidedMode) >= PrintingModeList(type, priv.monoRibbonKind, true).size())
-    priv.twoSidedMode = 0;
-  if (!IsTwoSidedModel(cache.ModelText())) priv.printBothSides = 0;
-  priv.rotate180 = static_cast<int16_t>(NormaliseRotation(priv.printBothSides != 0, priv.rotate180));
-  if (priv.encoder.hasEncoder == 0 || priv.printingMode >= 2) priv.printingMode = 0;
-  return true;
+  if (priv.fixedRibbon == 0) ReadRibbonCache(cache);
+  return SettleFirstPage(priv, PrinterReport{cache.ribbonCode, cache.ModelText()});
 }
 
 // Fills a locked surface's bits with white.
@@ -86,7 +74,7 @@ BOOL APIENTRY DrvStartPage(SURFOBJ* surface) {
     for (uint8_t* buffer : ctx->insertBuffers) std::memset(buffer, 0, tolma::kInsertBufferSize);
     std::memset(ctx->replayBuffer, 0, tolma::kReplayBufferSize);
   }
-  if (ctx->pageCount < 1 && !tolma::SettleFirstPage(priv)) return FALSE;
+  if (ctx->pageCount < 1 && !tolma::SettleFromCache(priv)) return FALSE;
   if (ctx->docStarted == 0) return FALSE;
 
   ctx->pageStarted = 1;

@@ -1,12 +1,11 @@
-// Reads the model and ribbon cache file kept by the printer's status component.
+// Reads the model and ribbon cache file kept by the printer's status component from the local application-data
+// folder.
 #include "raster/model_cache.h"
 
-#include "common/bytes.h"
 #include "common/wide.h"
 #include "raster/context.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tolma {
 namespace {
@@ -14,30 +13,7 @@ namespace {
 // SHGetFolderPathW, looked up at run time in "SHFolder.dll".
 using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
 
-// The value after `key`: up to the first CR or zero byte, at most `limit` bytes; none when the key is absent.
-std::optional<std::string_view> EntryValue(std::span<const uint8_t> file, std::string_view key, size_t limit) {
-  const auto at = FindBytes(file, std::span(reinterpret_cast<const uint8_t*>(key.data()), key.size()));
-  if (!at) return std::nullopt;
-  const size_t start = *at + key.size();
-  size_t end = start;
-  while (end < file.size() && end - start < limit && file[end] != '\r' && file[end] != 0) ++end;
-  return std::string_view(reinterpret_cast<const char*>(file.data()) + start, end - start);
-}
-
 }  // namespace
-
-std::string_view RibbonCache::ModelText() const {
-  return std::string_view(model.data(),
-                          static_cast<size_t>(std::find(model.begin(), model.end(), '\0') - model.begin()));
-}
-
-void ParseRibbonCache(std::span<const uint8_t> file, RibbonCache& out) {
-  if (auto ribbon = EntryValue(file, "Ribbon=", kCacheRibbonChars)) out.ribbonCode = BoundedAtoi(*ribbon);
-  if (auto model = EntryValue(file, "Model=", kCacheModelChars); model && !model->empty()) {
-    out.model.fill('\0');
-    std::memcpy(out.model.data(), model->data(), model->size());
-  }
-}
 
 void ReadRibbonCache(RibbonCache& out) {
   // The local application-data folder, through the shell-folder service looked up at run time.

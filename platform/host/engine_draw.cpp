@@ -188,6 +188,27 @@ bool BrushValue(BRUSHOBJ* brush, const PixelPlane& plane, ULONG& value) {
   return true;
 }
 
+// What a drawing routine works with: the target's pixels, the rectangles it may draw in (within the target), the
+// ROP3 of its mix and the stored value of its solid brush.
+struct Drawing {
+  PixelPlane plane;
+  std::vector<RECTL> clips;
+  BYTE rop3 = 0;
+  ULONG pattern = 0;
+};
+
+// Sets up a drawing on `target` through `clip`: its pixels and clip rectangles. False for a target or a clip the
+// host cannot draw with.
+bool SetUpDrawing(SURFOBJ* target, CLIPOBJ* clip, Drawing& out) {
+  return PlaneOf(target, out.plane) && ClipRegion(clip, out.plane, out.clips);
+}
+
+// Sets up a drawing that paints with a solid `brush` through `mix`: as above, with the ROP3 of the mix's foreground
+// and the brush's stored value. False as well for a mix outside 1..16 and a missing or non-solid brush.
+bool SetUpDrawing(SURFOBJ* target, CLIPOBJ* clip, MIX mix, BRUSHOBJ* brush, Drawing& out) {
+  return SetUpDrawing(target, clip, out) && Rop3FromMix(mix, out.rop3) && BrushValue(brush, out.plane, out.pattern);
+}
+
 // Fills `rect` inside the clip rectangles with a solid pattern through a ROP3.
 void FillRect(const PixelPlane& plane, const RECTL& rect, const std::vector<RECTL>& clips, BYTE rop3, ULONG pattern) {
   const ULONG mask = PlaneMask(plane);
@@ -374,15 +395,14 @@ ColourMap MapFor(const PixelPlane& source, const PixelPlane& target, XLATEOBJ* x
 // The bit-block transfer behind EngBitBlt and EngCopyBits.
 bool BitBlt(SURFOBJ* target, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate, RECTL* targetRect, POINTL* sourcePoint,
             BRUSHOBJ* brush, ROP4 rop4) {
-  PixelPlane plane;
-  std::vector<RECTL> clips;
-  if (!PlaneOf(target, plane) || targetRect == nullptr || !ClipRegion(clip, plane, clips)) return false;
-  const auto rop3 = static_cast<BYTE>(rop4 & 0xFF);
-  if (((rop4 >> 8) & 0xFF) != rop3) return false;  // masked ROP4s are not supported
-  ULONG pattern = 0;
-  if (RopUsesPattern(rop3) && !BrushValue(brush, plane, pattern)) return false;
-  if (!RopUsesSource(rop3)) {
-    FillRect(plane, *targetRect, clips, rop3, pattern);
+  Drawing d;
+  if (targetRect == nullptr || !SetUpDrawing(target, clip, d)) return false;
+  d.rop3 = static_cast<BYTE>(rop4 & 0xFF);
+  if (((rop4 >> 8) & 0xFF) != d.rop3) return false;  // masked ROP4s are not supported
+  if (RopUsesPattern(d.rop3) && !BrushValue(brush, d.plane, d.pattern)) return false;
+  const PixelPlane& plane = d.plane;
+  if (!RopUsesSource(d.rop3)) {
+    FillRect(plane, *targetRect, d.clips, d.rop3, d.pattern);
     return true;
   }
   SourcePixels src;
@@ -397,12 +417,12 @@ bool BitBlt(SURFOBJ* target, SURFOBJ* source, CLIPOBJ* clip, XLATEOBJ* xlate, RE
                    within(std::min<int64_t>(targetRect->right, src.plane.width - offsetX), plane.width),
                    within(std::min<int64_t>(targetRect->bottom, src.plane.height - offsetY), plane.height)};
   const ULONG mask = PlaneMask(plane);
-  for (const RECTL& c : clips) {
+  for (const RECTL& c : d.clips) {
     const RECTL r = Intersect(area, c);
     for (LONG y = r.top; y < r.bottom; ++y) {
       for (LONG x = r.left; x < r.right; ++x) {
         const ULONG s = map(src.plane.Get(LONG(x + offsetX), LONG(y + offsetY)));
-        plane.Set(x, y, ApplyRop3(rop3, pattern, s, plane.Get(x, y), mask));
+        plane.Set(x, y, ApplyRop3(d.rop3, d.pattern, s, plane.Get(x, y), mask));
       }
     }
   }
@@ -603,11 +623,10 @@ BOOL APIENTRY EngStretchBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLI
   call.source = source ? source->hsurf : nullptr;
   call.mode = mode;
   if (ShouldFail(FailPoint::EngStretchBlt)) return Record(call, false);
-  PixelPlane plane;
-  std::vector<RECTL> clips;
+  Drawing d;
   SourcePixels src;
-  if (mask != nullptr || targetRect == nullptr || sourceRect == nullptr || !PlaneOf(target, plane) ||
-      !ClipRegion(clip, plane, clips) || !SourceOf(source, plane, src))
+  if (mask != nullptr || targetRect == nullptr || sourceRect == nullptr || !SetUpDrawing(target, clip, d) ||
+      !SourceOf(source, d.plane, src))
     return Record(call, false);
   const RECTL& s = *sourceRect;
   if (s.right <= s.left || s.bottom <= s.top) return Record(call, false);
@@ -618,7 +637,7 @@ BOOL APIENTRY EngStretchBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLI
   if (flipY) std::swap(t.top, t.bottom);
   if (IsEmpty(t)) return Record(call, true);
   const Combine combine = mode == BLACKONWHITE ? Combine::And : mode == WHITEONBLACK ? Combine::Or : Combine::First;
-  tolma::host::detail::StretchPixels(plane, t, flipX, flipY, src.plane, s, clips, MapFor(src.plane, plane, xlate),
+  tolma::host::detail::StretchPixels(d.plane, t, flipX, flipY, src.plane, s, d.clips, MapFor(src.plane, d.plane, xlate),
                                      combine);
   return Record(call, true);
 }
@@ -626,14 +645,9 @@ BOOL APIENTRY EngStretchBlt(SURFOBJ* target, SURFOBJ* source, SURFOBJ* mask, CLI
 BOOL APIENTRY EngPaint(SURFOBJ* target, CLIPOBJ* clip, BRUSHOBJ* brush, POINTL* brushOrigin, MIX mix) {
   DrawCall call = NewCall(DrawRoutine::Paint, target, clip, brush, brushOrigin, mix);
   if (ShouldFail(FailPoint::EngPaint)) return Record(call, false);
-  PixelPlane plane;
-  std::vector<RECTL> clips;
-  BYTE rop3 = 0;
-  ULONG pattern = 0;
-  if (clip == nullptr || !PlaneOf(target, plane) || !ClipRegion(clip, plane, clips) || !Rop3FromMix(mix, rop3) ||
-      !BrushValue(brush, plane, pattern))
-    return Record(call, false);
-  FillRect(plane, plane.Bounds(), clips, rop3, pattern);
+  Drawing d;
+  if (clip == nullptr || !SetUpDrawing(target, clip, mix, brush, d)) return Record(call, false);
+  FillRect(d.plane, d.plane.Bounds(), d.clips, d.rop3, d.pattern);
   return Record(call, true);
 }
 
@@ -641,15 +655,10 @@ BOOL APIENTRY EngFillPath(SURFOBJ* target, PATHOBJ* path, CLIPOBJ* clip, BRUSHOB
                           FLONG options) {
   DrawCall call = NewCall(DrawRoutine::FillPath, target, clip, brush, brushOrigin, mix);
   if (ShouldFail(FailPoint::EngFillPath)) return Record(call, false);
-  PixelPlane plane;
-  std::vector<RECTL> clips;
-  BYTE rop3 = 0;
-  ULONG pattern = 0;
+  Drawing d;
   const tolma::host::Path* host = FindPath(path);
-  if (host == nullptr || !PlaneOf(target, plane) || !ClipRegion(clip, plane, clips) || !Rop3FromMix(mix, rop3) ||
-      !BrushValue(brush, plane, pattern))
-    return Record(call, false);
-  FillFigures(plane, host->figures(), options == FP_WINDINGMODE, clips, rop3, pattern);
+  if (host == nullptr || !SetUpDrawing(target, clip, mix, brush, d)) return Record(call, false);
+  FillFigures(d.plane, host->figures(), options == FP_WINDINGMODE, d.clips, d.rop3, d.pattern);
   return Record(call, true);
 }
 
@@ -657,15 +666,10 @@ BOOL APIENTRY EngStrokePath(SURFOBJ* target, PATHOBJ* path, CLIPOBJ* clip, XFORM
                             POINTL* brushOrigin, LINEATTRS*, MIX mix) {
   DrawCall call = NewCall(DrawRoutine::StrokePath, target, clip, brush, brushOrigin, mix);
   if (ShouldFail(FailPoint::EngStrokePath)) return Record(call, false);
-  PixelPlane plane;
-  std::vector<RECTL> clips;
-  BYTE rop3 = 0;
-  ULONG pattern = 0;
+  Drawing d;
   const tolma::host::Path* host = FindPath(path);
-  if (host == nullptr || !PlaneOf(target, plane) || !ClipRegion(clip, plane, clips) || !Rop3FromMix(mix, rop3) ||
-      !BrushValue(brush, plane, pattern))
-    return Record(call, false);
-  StrokeFigures(plane, host->figures(), clips, rop3, pattern);
+  if (host == nullptr || !SetUpDrawing(target, clip, mix, brush, d)) return Record(call, false);
+  StrokeFigures(d.plane, host->figures(), d.clips, d.rop3, d.pattern);
   return Record(call, true);
 }
 
@@ -674,17 +678,15 @@ BOOL APIENTRY EngStrokeAndFillPath(SURFOBJ* target, PATHOBJ* path, CLIPOBJ* clip
   DrawCall call = NewCall(DrawRoutine::StrokeAndFillPath, target, clip, strokeBrush, brushOrigin, fillMix);
   call.secondBrush = fillBrush ? fillBrush->iSolidColor : tolma::host::kNoBrush;
   if (ShouldFail(FailPoint::EngStrokeAndFillPath)) return Record(call, false);
-  PixelPlane plane;
-  std::vector<RECTL> clips;
-  BYTE rop3 = 0;
-  ULONG stroke = 0, fill = 0;
+  Drawing d;
+  ULONG stroke = 0;
   const tolma::host::Path* host = FindPath(path);
-  if (host == nullptr || !PlaneOf(target, plane) || !ClipRegion(clip, plane, clips) || !Rop3FromMix(fillMix, rop3) ||
-      !BrushValue(strokeBrush, plane, stroke) || !BrushValue(fillBrush, plane, fill))
+  if (host == nullptr || !SetUpDrawing(target, clip, fillMix, fillBrush, d) ||
+      !BrushValue(strokeBrush, d.plane, stroke))
     return Record(call, false);
   // The outline is drawn over the interior, both with the fill mix.
-  FillFigures(plane, host->figures(), options == FP_WINDINGMODE, clips, rop3, fill);
-  StrokeFigures(plane, host->figures(), clips, rop3, stroke);
+  FillFigures(d.plane, host->figures(), options == FP_WINDINGMODE, d.clips, d.rop3, d.pattern);
+  StrokeFigures(d.plane, host->figures(), d.clips, d.rop3, stroke);
   return Record(call, true);
 }
 
@@ -692,14 +694,9 @@ BOOL APIENTRY EngLineTo(SURFOBJ* target, CLIPOBJ* clip, BRUSHOBJ* brush, LONG x1
                         MIX mix) {
   DrawCall call = NewCall(DrawRoutine::LineTo, target, clip, brush, nullptr, mix);
   if (ShouldFail(FailPoint::EngLineTo)) return Record(call, false);
-  PixelPlane plane;
-  std::vector<RECTL> clips;
-  BYTE rop3 = 0;
-  ULONG pattern = 0;
-  if (!PlaneOf(target, plane) || !ClipRegion(clip, plane, clips) || !Rop3FromMix(mix, rop3) ||
-      !BrushValue(brush, plane, pattern))
-    return Record(call, false);
-  DrawLine(plane, x1, y1, x2, y2, clips, rop3, pattern);
+  Drawing d;
+  if (!SetUpDrawing(target, clip, mix, brush, d)) return Record(call, false);
+  DrawLine(d.plane, x1, y1, x2, y2, d.clips, d.rop3, d.pattern);
   return Record(call, true);
 }
 
@@ -709,20 +706,19 @@ BOOL APIENTRY EngTextOut(SURFOBJ* target, STROBJ* text, FONTOBJ* font, CLIPOBJ* 
   call.secondBrush = opaqueBrush ? opaqueBrush->iSolidColor : tolma::host::kNoBrush;
   call.hasOpaque = opaqueRect != nullptr;
   if (ShouldFail(FailPoint::EngTextOut)) return Record(call, false);
-  PixelPlane plane;
-  std::vector<RECTL> clips;
-  BYTE rop3 = 0;
-  ULONG fore = 0, opaque = 0;
+  Drawing d;
+  ULONG opaque = 0;
   const tolma::host::Font* cells = FindFont(font);
-  if (cells == nullptr || text == nullptr || (text->cGlyphs > 0 && text->pgp == nullptr) || !PlaneOf(target, plane) ||
-      !ClipRegion(clip, plane, clips) || !Rop3FromMix(mix, rop3) || !BrushValue(foreBrush, plane, fore) ||
-      (opaqueRect != nullptr && !BrushValue(opaqueBrush, plane, opaque)))
+  if (cells == nullptr || text == nullptr || (text->cGlyphs > 0 && text->pgp == nullptr) ||
+      !SetUpDrawing(target, clip, mix, foreBrush, d) ||
+      (opaqueRect != nullptr && !BrushValue(opaqueBrush, d.plane, opaque)))
     return Record(call, false);
-  // The opaque rectangle first, then each glyph as a filled cell, then underlines and strike-outs.
-  if (opaqueRect != nullptr) FillRect(plane, *opaqueRect, clips, 0xF0, opaque);
-  for (ULONG i = 0; i < text->cGlyphs; ++i) FillRect(plane, cells->Cell(text->pgp[i].ptl), clips, rop3, fore);
+  // The opaque rectangle first, then each glyph as a filled cell in the foreground, then underlines and strike-outs.
+  if (opaqueRect != nullptr) FillRect(d.plane, *opaqueRect, d.clips, 0xF0, opaque);
+  for (ULONG i = 0; i < text->cGlyphs; ++i)
+    FillRect(d.plane, cells->Cell(text->pgp[i].ptl), d.clips, d.rop3, d.pattern);
   for (RECTL* r = extraRects; r != nullptr && (r->left | r->top | r->right | r->bottom) != 0; ++r)
-    FillRect(plane, *r, clips, rop3, fore);
+    FillRect(d.plane, *r, d.clips, d.rop3, d.pattern);
   return Record(call, true);
 }
 

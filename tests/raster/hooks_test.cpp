@@ -683,5 +683,74 @@ TEST_F(HooksTest, PrintedCardCarriesCapturedTracksAndBlackTextOnTheResinPanel) {
   EXPECT_EQ(dots, 4u * 16 * 24) << "exactly the four cells of the text";
 }
 
+TEST_F(HooksTest, ColourPicturesBlittedFromTheirSourceStayOffTheResinPanel) {
+  // "Except in colour pictures" with black bitmaps: a colour picture with black and dark areas, blitted with a
+  // raster operation that reads it, leaves the resin panel white beneath it (even where black text lay before)
+  // while black text elsewhere still prints in resin.
+  struct Case {
+    const char* name;
+    ROP4 rop;
+    RECTL clip;
+  };
+  const RECTL area{590, 290, 654, 338};
+  const RECTL leftHalf{590, 290, 622, 338};  // the text under the picture keeps its columns 622..631
+  const RECTL wholeCard{0, 0, 1024, 640};    // a clip that reaches the text elsewhere
+  const Case cases[] = {
+      {"SRCCOPY", 0xCCCC, area},
+      {"NOTSRCCOPY", 0x3333, area},
+      {"SRCAND", 0x8888, area},
+      {"SRCPAINT", 0xEEEE, area},
+      {"MERGECOPY", 0xC0C0, area},
+      {"SRCCOPY, left half", 0xCCCC, leftHalf},
+      {"SRCCOPY, whole card", 0xCCCC, wholeCard},
+  };
+  // 64 x 48 pixels: black on the left, dark red on the right, a colour band across the middle.
+  Bitmap picture(64, 48, BMF_24BPP);
+  for (LONG y = 0; y < 48; ++y)
+    for (LONG x = 0; x < 64; ++x)
+      host::WritePixel(picture.handle(), x, y, y >= 20 && y < 28 ? 0x3080C0 : x < 32 ? 0x000000 : 0x400000);
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host::ClearWritten(printer_);
+    JobSettings job;
+    job.priv.blackPanelUse = 3;
+    job.priv.blackBitmap = 1;
+    OpenPage(job);
+    ASSERT_TRUE(WriteText(u"NAME", {100, 400}, 0x000000));  // cells 100..164 x 382..406
+    ASSERT_TRUE(WriteText(u"AB", {600, 320}, 0x000000));    // cells 600..632 x 302..326, under the picture
+    host::Clip clip(c.clip);
+    host::Xlate xlate;
+    BRUSHOBJ red = host::SolidBrush(kRed);
+    POINTL origin{0, 0};
+    POINTL sourcePoint{0, 0};
+    RECTL target = area;
+    ASSERT_TRUE(DrvBitBlt(page(), picture.get(), nullptr, clip.get(), xlate.get(), &target, &sourcePoint, nullptr,
+                          c.rop == 0xC0C0 ? &red : nullptr, &origin, c.rop));
+    ASSERT_TRUE(device().SendPage());
+    ASSERT_TRUE(device().EndDoc());
+
+    const CommandStream stream = Parsed();
+    const StreamImage* resin = nullptr;
+    for (const StreamItem& item : stream.items)
+      if (item.image && item.image->kind == StreamImage::Kind::Mono) resin = &*item.image;
+    ASSERT_NE(resin, nullptr);
+    // Landscape, rotation flag clear: line L is column 1023 - L read downward, dot i is row i.
+    auto dot = [&](int x, int y) {
+      const size_t bit = static_cast<size_t>(1023 - x) * 640 + static_cast<size_t>(y);
+      return (resin->values[bit / 8] >> (7 - bit % 8)) & 1;
+    };
+    size_t under = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < std::min(area.right, c.clip.right); ++x) under += static_cast<size_t>(dot(x, y));
+    EXPECT_EQ(under, 0u) << "no resin under the picture";
+    EXPECT_EQ(dot(110, 390), 1) << "black text elsewhere prints in resin";
+    size_t dots = 0;
+    for (uint8_t b : resin->values) dots += static_cast<size_t>(__builtin_popcount(b));
+    // Outside a clip that cuts the picture the text under the picture's place keeps its resin: columns 622..631.
+    EXPECT_EQ(dots, 4u * 16 * 24 + (c.clip.right == 622 ? 10u * 24 : 0u));
+  }
+}
+
 }  // namespace
 }  // namespace tolma

@@ -3,6 +3,11 @@
 
 #include "common/ribbon.h"
 #include "platform/host/host.h"
+#include "raster/imaging/black_extraction.h"
+#include "raster/imaging/mono_convert.h"
+#include "raster/job_settlement.h"
+#include "raster/model_cache.h"
+#include "raster/panel_sequence.h"
 #include "tools/lib/text.h"
 
 #include <cctype>
@@ -47,6 +52,9 @@ std::string TypeNames() {
 
 // A NUL-terminated text of a fixed field.
 std::string FieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+// True when the command line sets anything of a side's overlay varnish.
+bool OverlayGiven(const OverlayOptions& ov) { return ov.type || ov.area || ov.rotate || ov.bitmap; }
 
 DEVMODEW PublicPart(std::span<const uint8_t> devmode) {
   DEVMODEW dm{};
@@ -215,49 +223,198 @@ std::vector<uint8_t> BuildDevmode(const PrintOptions& o, const RibbonChoice& rib
   return bytes;
 }
 
+namespace {
+
+// One side the driver prints, as its composer sees it.
+struct PrintedSide {
+  bool front = true;
+  std::span<const SideStep> steps;  // empty: no panel
+  bool extraction = false;          // black drawings go to the resin panel
+  bool converts = false;            // the picture is converted for the resin panel
+  bool rotated = false;             // the panels are turned by 180 degrees
+};
+
+// The sides of a job with settled settings: the front, and the back of a two-sided job.
+std::vector<PrintedSide> PrintedSides(const PrivateDevmode& pd) {
+  const bool both = pd.printBothSides != 0;
+  std::vector<PrintedSide> sides;
+  for (const bool front : {true, false}) {
+    if (!front && !both) break;
+    PrintedSide side;
+    side.front = front;
+    // An encode-only job ends with its magnetic block.
+    if (pd.printingMode != 1)
+      side.steps = PanelSequence(pd.ribbonType, pd.monoRibbonKind, both, pd.twoSidedMode, front);
+    side.extraction = BlackExtractionApplies(pd.ribbonType, both, pd.twoSidedMode, front);
+    side.converts = NeedsMonochromeConversion(pd.ribbonType, both, pd.twoSidedMode, front);
+    side.rotated = SideRotated(both, front, pd.rotate180);
+    sides.push_back(side);
+  }
+  return sides;
+}
+
+// The resin panel of this step is sent with the job's black panel use (a blank bitmap aside).
+bool SendsResin(const SideStep& step, const PrivateDevmode& pd) {
+  return step.op == PanelOp::Resin || (step.op == PanelOp::ResinIfUsed && pd.blackPanelUse != 0);
+}
+
+template <typename Test>
+bool AnyStep(const std::vector<PrintedSide>& sides, Test test) {
+  for (const PrintedSide& side : sides)
+    for (const SideStep& step : side.steps)
+      if (test(side, step)) return true;
+  return false;
+}
+
+const char* RotationName(int rotate) {
+  static const char* const kNames[] = {"none", "front", "back", "both"};
+  return rotate >= 0 && rotate <= 3 ? kNames[rotate] : "?";
+}
+
+// Notes on the 180-degree rotation: where the settlement changed it, and where the sides turned are not the ones
+// the setting names.
+void NoteRotation(const PrivateDevmode& asked, const PrivateDevmode& settled, const std::vector<PrintedSide>& sides,
+                  bool fixed, std::vector<std::string>& notes) {
+  const int rotate = asked.rotate180;
+  const bool changed = settled.rotate180 != rotate;
+  if (changed) {
+    if (rotate == 2 && settled.rotate180 == 0)
+      notes.push_back("one-sided job: the driver turns the 180-degree rotation of the back into none");
+    else if (rotate == 3 && settled.rotate180 == 1)
+      notes.push_back("one-sided job: the driver turns the 180-degree rotation of both sides into the front's only");
+    else
+      notes.push_back("the driver turns the rotation setting " + std::to_string(rotate) + " into " +
+                      std::to_string(settled.rotate180));
+  }
+  if (rotate < 0 || rotate > 3) return;
+  const bool both = settled.printBothSides != 0;
+  for (const PrintedSide& side : sides) {
+    const bool named = side.front ? (rotate == 1 || rotate == 3) : (rotate == 2 || rotate == 3);
+    if (named == side.rotated) continue;
+    const std::string which = side.front ? "front" : "back";
+    if (side.rotated) {
+      notes.push_back("the driver turns the " + which + " by 180 degrees, which --rotate180 " + RotationName(rotate) +
+                      " does not name" +
+                      (!both ? std::string(": a one-sided job turns its side for every rotation setting but none") +
+                                   (fixed ? ", and with a fixed ribbon the driver keeps the setting as it is" : "")
+                             : std::string()));
+    } else {
+      notes.push_back("the driver does not turn the " + which + ", which --rotate180 " + RotationName(rotate) +
+                      " names");
+    }
+  }
+  if (!both && !changed && (rotate == 2 || rotate == 3))
+    notes.push_back("one-sided job: there is no back to turn by 180 degrees");
+}
+
+}  // namespace
+
 JobCheck CheckJob(const PrintOptions& o, std::span<const uint8_t> devmode, const RibbonChoice& ribbon,
                   const std::string& model) {
   JobCheck check;
-  const PrivateDevmode pd = PrivatePart(devmode);
-  const bool both = pd.printBothSides != 0;
-  const bool encodeOnly = pd.printingMode == 1;
+  const PrivateDevmode asked = PrivatePart(devmode);
+  const bool both = asked.printBothSides != 0;
+  const bool encodeOnly = asked.printingMode == 1;
   const bool tracks = o.tracks[0] || o.tracks[1] || o.tracks[2];
-  const std::string name(RibbonTypeName(ribbon.type));
+  const bool fixed = ribbon.fixedEntry != 0;
 
-  if (pd.printingMode != 0 && pd.printingMode != 1) {
-    check.error = "the DEVMODE's printing mode " + std::to_string(pd.printingMode) +
+  // The settings as the driver settles them at the first page, from the cache the tool writes for it, and as
+  // its composer sees them from the job header on.
+  RibbonCache cache;
+  if (!fixed) {
+    const std::string text = RibbonCacheText(ribbon.printerCode, model);
+    ParseRibbonCache(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), cache);
+  }
+  PrivateDevmode settled = asked;
+  const bool accepted = SettleFirstPage(settled, PrinterReport{cache.ribbonCode, cache.ModelText()});
+  SettleFixedRibbon(settled);
+  const std::string name(RibbonTypeName(settled.ribbonType));
+  const size_t modes = PrintingModeList(settled.ribbonType, settled.monoRibbonKind, true).size();
+
+  if (asked.printingMode != 0 && asked.printingMode != 1) {
+    check.error = "the DEVMODE's printing mode " + std::to_string(asked.printingMode) +
                   " is neither print (0) nor encode only (1): the driver would print";
   } else if (encodeOnly && !tracks) {
     check.error = "an encode-only job needs at least one --track option: the driver would send no card at all";
-  } else if (encodeOnly && both) {
+  } else if (encodeOnly && both && settled.printBothSides == 0) {
     check.error = "an encode-only job has one side: the driver would drop the two-sided setting and the back";
-  } else if (!encodeOnly && ribbon.type == kRibbonNone) {
+  } else if (!accepted) {
     check.error = "no ribbon (" + name + "): the driver refuses to print; choose a ribbon, or --encode-only";
-  } else if (both && ribbon.fixedEntry == 0 && !IsTwoSidedModel(model)) {
-    check.error = "the printer model \"" + model + "\" prints one side only (its model text has no \"RKB\"): " +
-                  "the driver would print the front only and drop the back";
-  } else if (both && (pd.twoSidedMode < 0 || static_cast<size_t>(pd.twoSidedMode) >=
-                                                 PrintingModeList(ribbon.type, pd.monoRibbonKind, true).size())) {
-    check.error = "two-sided mode " + std::to_string(pd.twoSidedMode) + " is not offered for the " + name +
-                  " ribbon (" + DescribeTwoSidedModes(ribbon.type, pd.monoRibbonKind) +
+  } else if (both && settled.printBothSides == 0) {
+    const std::string read(cache.ModelText());
+    check.error = "the printer model \"" + model + "\" prints one side only (" +
+                  (read == model ? std::string("its model text has no \"RKB\"")
+                                 : "the driver reads its model text as \"" + read + "\", which has no \"RKB\"") +
+                  "): the driver would print the front only and drop the back";
+  } else if (both && settled.twoSidedMode != asked.twoSidedMode) {
+    check.error = "two-sided mode " + std::to_string(asked.twoSidedMode) + " is not offered for the " + name +
+                  " ribbon (" + DescribeTwoSidedModes(settled.ribbonType, settled.monoRibbonKind) +
                   "): the driver would use mode 0";
+  } else if (both && (settled.twoSidedMode < 0 || static_cast<size_t>(settled.twoSidedMode) >= modes)) {
+    check.error = "two-sided mode " + std::to_string(asked.twoSidedMode) + " is not offered for the " + name +
+                  " ribbon (" + DescribeTwoSidedModes(settled.ribbonType, settled.monoRibbonKind) +
+                  "): with a fixed ribbon the driver keeps it and prints the sides in no mode the ribbon offers";
   }
   if (!check.error.empty()) return check;
 
-  // Settings that the driver ignores for this job.
-  if (!both && (pd.rotate180 == 2 || pd.rotate180 == 3))
-    check.notes.push_back(std::string("one-sided job: the driver turns the 180-degree rotation ") +
-                          (pd.rotate180 == 2 ? "of the back into none" : "of both sides into the front's only"));
-  if (o.blackPanel && !BlackPanelAllowed(ribbon.type, both, pd.twoSidedMode))
-    check.notes.push_back("the " + name + " ribbon offers no black panel of its own for this job: --black-panel " +
-                          "has no effect");
-  for (int side = 0; side < 2; ++side) {
-    const OverlayOptions& ov = o.overlay[side];
-    const bool given = ov.type || ov.area || ov.rotate || ov.bitmap;
-    if (given && !OverlayAllowed(ribbon.type, pd.monoRibbonKind, both, side == 0, pd.twoSidedMode, pd.printingMode))
-      check.notes.push_back(std::string("no overlay varnish is printed on the ") + (side == 0 ? "front" : "back") +
-                            " with this ribbon and mode: the --" + (side == 0 ? "front" : "back") +
-                            "-overlay settings have no effect");
+  // Settings that cannot reach the stream, read from the composer's tables for the sides printed.
+  const std::vector<PrintedSide> sides = PrintedSides(settled);
+  const bool panels = AnyStep(sides, [](const PrintedSide&, const SideStep&) { return true; });
+  if (!panels) {
+    std::string given;
+    const std::pair<bool, const char*> options[] = {{o.rotate180.has_value(), "--rotate180"},
+                                                    {o.blackPanel.has_value(), "--black-panel"},
+                                                    {o.blackBitmap.has_value(), "--black-bitmap"},
+                                                    {o.monoConversion.has_value(), "--mono-conversion"},
+                                                    {o.packed.has_value(), "--packed"},
+                                                    {OverlayGiven(o.overlay[0]), "the --front-overlay settings"},
+                                                    {OverlayGiven(o.overlay[1]), "the --back-overlay settings"}};
+    for (const auto& [set, option] : options)
+      if (set) AppendItem(given, ", ", option);
+    if (!given.empty())
+      check.notes.push_back((settled.printingMode == 1 ? std::string("the job only encodes and prints no panel")
+                                                       : "the " + name + " ribbon prints no panel in this job") +
+                            ": " + given + (given.find(',') == std::string::npos ? " has" : " have") + " no effect");
+  } else {
+    NoteRotation(asked, settled, sides, fixed, check.notes);
+    if (o.blackPanel && !AnyStep(sides, [](const PrintedSide& side, const SideStep& step) {
+          return step.op == PanelOp::ResinIfUsed || side.extraction;
+        }))
+      check.notes.push_back("the " + name + " ribbon offers no black panel of its own for this job: --black-panel " +
+                            "has no effect");
+    if (o.blackBitmap) {
+      const bool applies = settled.blackPanelUse == 3 &&
+                           AnyStep(sides, [](const PrintedSide& side, const SideStep&) { return side.extraction; });
+      check.notes.push_back(
+          applies
+              ? std::string("--black-bitmap has no effect on this stream: it sends one-bit pictures to the resin ") +
+                    "panel, and tolma-print draws its pictures in colour (the DEVMODE keeps the setting)"
+              : std::string("--black-bitmap has no effect: one-bit pictures go to the resin panel only with ") +
+                    "--black-panel except-pictures on a side that prints both colour and resin black");
+    }
+    if (o.monoConversion) {
+      const bool thins = (*o.monoConversion & 3) == kMonoBarcode;
+      if (!AnyStep(sides, [&](const PrintedSide& side, const SideStep& step) {
+            return SendsResin(step, settled) && (side.converts || thins);
+          }))
+        check.notes.push_back(std::string("no side of this job converts its picture for a one-colour panel") +
+                              (thins ? " or sends a resin panel to thin" : "") + ": --mono-conversion has no effect");
+    }
+    if (o.packed && !AnyStep(sides, [&](const PrintedSide& side, const SideStep& step) {
+          if (step.op == PanelOp::Overlay)
+            return (OverlayOfFront(step, side.front) ? settled.frontOverlay : settled.backOverlay).areaType == 4;
+          return step.op == PanelOp::Colour || step.op == PanelOp::DyeBlack || SendsResin(step, settled);
+        }))
+      check.notes.push_back("no panel data is sent in this job: --packed has no effect");
+    for (int s = 0; s < 2; ++s) {
+      const bool front = s == 0;
+      if (OverlayGiven(o.overlay[s]) && !AnyStep(sides, [&](const PrintedSide& side, const SideStep& step) {
+            return step.op == PanelOp::Overlay && OverlayOfFront(step, side.front) == front;
+          }))
+        check.notes.push_back(std::string("no overlay varnish is printed on the ") + (front ? "front" : "back") +
+                              " with this ribbon and mode: the --" + (front ? "front" : "back") +
+                              "-overlay settings have no effect");
+    }
   }
   if (o.monoKind && ribbon.type != kRibbonUnknownMonochrome)
     check.notes.push_back("--mono-kind applies to the Unknown Monochrome ribbon only");

@@ -51,8 +51,11 @@ std::vector<uint8_t> BuildDevmode(const PrintOptions& options, const RibbonChoic
 // The private part of a 2436-byte DEVMODE.
 PrivateDevmode PrivatePart(std::span<const uint8_t> devmode);
 
-// What the driver would do with the settings: an error when it would not print what was asked (with what
-// it would do instead), and notes for settings that have no effect.
+// What the driver would do with the settings, read from its own first-page settlement (with the cache the tool
+// writes for it) and its composer's tables for the sides printed: an error when it would not print what was
+// asked (with what it would do instead), and notes where the sides it turns are not the ones --rotate180 names
+// and for options that cannot reach the stream (overlays, black panel, black bitmap, monochrome conversion,
+// packed panels).
 struct JobCheck {
   std::string error;
   std::vector<std::string> notes;
