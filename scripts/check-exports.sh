@@ -3,8 +3,8 @@
 # the C/C++ run-time start-up (which then calls DllMain), and it imports only from system DLLs a printer driver may use.
 # Prints every DLL's entry point and import list.
 set -euo pipefail
+dir=$(realpath "$1")
 cd "$(dirname "$0")/.."
-dir=$1
 objdump=x86_64-w64-mingw32-objdump
 nm=x86_64-w64-mingw32-nm
 fail=0
