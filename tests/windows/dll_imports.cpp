@@ -6,6 +6,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 
@@ -79,6 +80,16 @@ LoadedDll LoadWithRedirects(const std::string& path, std::span<const Redirect> r
 
 void* DllFunction(void* module, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+int SetX87Precision(int bits) {
+  uint16_t control = 0;
+  __asm__ volatile("fnstcw %0" : "=m"(control));
+  const int previous = ((control >> 8) & 3) == 0 ? 24 : ((control >> 8) & 3) == 2 ? 53 : 64;
+  const uint16_t field = bits == 24 ? 0 : bits == 53 ? 2 : 3;
+  control = static_cast<uint16_t>((control & ~0x300u) | (field << 8));
+  __asm__ volatile("fldcw %0" : : "m"(control));
+  return previous;
 }
 
 void UnloadDll(void* module) {

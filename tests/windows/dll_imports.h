@@ -31,6 +31,10 @@ LoadedDll LoadWithRedirects(const std::string& path, std::span<const Redirect> r
 // An exported function of a loaded DLL; nullptr when it has none.
 void* DllFunction(void* module, const char* name);
 
+// Sets the precision of the x87 unit's arithmetic for this thread (24, 53 or 64 bits), as some applications leave
+// it (a graphics library that asks for single precision, say), and returns the previous precision.
+int SetX87Precision(int bits);
+
 // Unloads a DLL loaded by LoadWithRedirects.
 void UnloadDll(void* module);
 

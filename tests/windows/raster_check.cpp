@@ -1,6 +1,7 @@
 // raster_check.exe: prints the Windows check's documents with the real DomaRaster.dll under Wine. The DLL's
 // graphics-engine, GDI and WritePrinter imports are pointed at the host layer compiled into this program (the
-// engine and spooler the Linux build runs on), and each job runs exactly as tolma-print runs it.
+// engine and spooler the Linux build runs on), and each job runs exactly as tolma-print runs it: once as the process
+// starts and once with the x87 unit set to single precision.
 #include "common/devmode.h"
 #include "platform/host/host.h"
 #include "tests/windows/dll_imports.h"
@@ -110,29 +111,40 @@ int main(int argc, char** argv) {
   for (const auto& entry : fs::directory_iterator(jobsDir))
     if (entry.path().extension() == ".job") jobs.push_back(entry.path());
   std::sort(jobs.begin(), jobs.end());
-  fs::create_directories(outDir);
+
+  // Every job twice: as the process starts, and with the x87 unit at single precision, where an application may
+  // have left it; the driver's streams must not depend on it.
   int failed = 0;
-  for (const fs::path& path : jobs) {
-    const std::string name = path.stem().string();
-    std::vector<uint8_t> bytes;
-    tolma::tools::PrintJob job;
-    std::string error;
-    if (!ReadFile(path, bytes) || !tolma::wincheck::DecodeJob(bytes, job, error)) {
-      std::fprintf(stderr, "raster_check: %s: cannot read the job: %s\n", name.c_str(), error.c_str());
-      ++failed;
-      continue;
+  for (const int precision : {0, 24}) {
+    const fs::path dir = precision == 0 ? outDir : outDir / ("x87-" + std::to_string(precision) + "bit");
+    fs::create_directories(dir);
+    const int previous = precision == 0 ? 0 : tolma::wincheck::SetX87Precision(precision);
+    for (const fs::path& path : jobs) {
+      const std::string name = path.stem().string();
+      std::vector<uint8_t> bytes;
+      tolma::tools::PrintJob job;
+      std::string error;
+      if (!ReadFile(path, bytes) || !tolma::wincheck::DecodeJob(bytes, job, error)) {
+        std::fprintf(stderr, "raster_check: %s: cannot read the job: %s\n", name.c_str(), error.c_str());
+        ++failed;
+        continue;
+      }
+      MapOverlayPaths(job.devmode);
+      const tolma::tools::PrintRun run = tolma::tools::RunPrintJob(job, enable, disable);
+      if (!run.ok || !WriteFile(dir / (name + ".prn"), run.stream)) {
+        std::fprintf(stderr, "raster_check: %s: %s\n", name.c_str(),
+                     run.ok ? "cannot write the stream" : run.error.c_str());
+        ++failed;
+        continue;
+      }
+      std::fprintf(stderr, "raster_check: %s%s: %zu bytes\n",
+                   precision ? ("x87 " + std::to_string(precision) + "-bit, ").c_str() : "", name.c_str(),
+                   run.stream.size());
     }
-    MapOverlayPaths(job.devmode);
-    const tolma::tools::PrintRun run = tolma::tools::RunPrintJob(job, enable, disable);
-    if (!run.ok || !WriteFile(outDir / (name + ".prn"), run.stream)) {
-      std::fprintf(stderr, "raster_check: %s: %s\n", name.c_str(),
-                   run.ok ? "cannot write the stream" : run.error.c_str());
-      ++failed;
-      continue;
-    }
-    std::fprintf(stderr, "raster_check: %s: %zu bytes\n", name.c_str(), run.stream.size());
+    if (precision != 0) tolma::wincheck::SetX87Precision(previous);
   }
   tolma::wincheck::UnloadDll(dll.module);
-  std::fprintf(stderr, "raster_check: %d of %zu jobs printed\n", static_cast<int>(jobs.size()) - failed, jobs.size());
+  std::fprintf(stderr, "raster_check: %d of %zu runs printed\n", static_cast<int>(jobs.size() * 2) - failed,
+               jobs.size() * 2);
   return failed == 0 && !jobs.empty() ? 0 : 1;
 }
