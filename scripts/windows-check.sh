@@ -3,6 +3,8 @@
 #   raster: DomaRaster.dll prints the documents of tests/windows/raster_documents.txt (over the host engine and
 #           spooler compiled into raster_check.exe) and every stream must equal, byte for byte, the stream the Linux
 #           build's tolma-print wrote for the same document.
+#   ui:     DomaUI.dll answers the spooler's and applications' window-less calls (capabilities, DEVMODE conversion,
+#           document properties) as the Linux build does (ui_check.exe over the host spooler).
 # Usage: scripts/windows-check.sh [RESULTS_DIR]   (default build/windows-check)
 # It uses the Windows build in build/windows and the Linux build in build/release (each configured and built here
 # when missing; TOLMA_WINDOWS_BUILD and TOLMA_LINUX_BUILD name others). Results: RESULTS_DIR/linux (reference
@@ -36,8 +38,9 @@ step() {  # name, seconds, command...
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-step linux-build 1200 cmake --build "$linux" -j "$jobs" --target windows_raster_jobs
+step linux-build 1200 cmake --build "$linux" -j "$jobs" --target windows_raster_jobs windows_ui_calls
 step linux-references 300 "$linux/tests/windows_raster_jobs" tests/windows/raster_documents.txt "$out"
+step linux-ui-calls 60 sh -c '"$1" "$2" >"$3"' - "$linux/tests/windows_ui_calls" "$linux/Doma.dat" "$out/linux/ui-calls.txt"
 
 # The DLLs and the check programs (MinGW's POSIX-thread compilers: the host layer they compile in needs std::mutex).
 if [ ! -f "$windows/CMakeCache.txt" ]; then
@@ -107,6 +110,18 @@ for reference in "$out"/linux/*.prn; do
     fi
   done
 done
+
+# DomaUI.dll: the window-less calls of the spooler and applications, against the Linux transcript.
+if step ui-check 120 wine "$out/programs/ui_check.exe" "$(winpath "$windows/DomaUI.dll")" "$linux/Doma.dat" \
+  "$(winpath "$out/wine/ui-calls.txt")"; then
+  if difference=$(cmp "$out/linux/ui-calls.txt" "$out/wine/ui-calls.txt" 2>&1); then
+    result ok "wine/ui-calls.txt: DomaUI's window-less calls answer as on Linux ($(wc -l <"$out/linux/ui-calls.txt") calls)"
+  else
+    result failed "wine/ui-calls.txt differs from linux/ui-calls.txt: $difference"
+  fi
+else
+  result failed "ui_check.exe failed (logs/ui-check.log)"
+fi
 
 say "results in $out (summary.txt, logs/); took $((SECONDS - started)) s"
 echo "windows-check: $passed passed, $failed failed" >&2
