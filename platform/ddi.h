@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#ifndef _WIN32
+#ifndef TOLMA_SYSTEM_HEADERS
 // Types the Windows headers supply and the host must declare.
 typedef struct tagLOGFONTW {
   LONG lfHeight;
@@ -334,8 +334,10 @@ static_assert(sizeof(FONTOBJ) == 64 && sizeof(WCRUN) == 16 && sizeof(FD_GLYPHSET
 #define DC_RECT 1
 #define DC_COMPLEX 3
 
-#ifdef _WIN32
+#if defined(TOLMA_SYSTEM_HEADERS)
 #define TOLMA_ENGAPI extern "C" __declspec(dllimport)
+#elif defined(_WIN32)
+#define TOLMA_ENGAPI extern "C"
 #else
 #define TOLMA_ENGAPI extern "C" __attribute__((visibility("default")))
 #endif
@@ -355,7 +357,7 @@ TOLMA_ENGAPI BOOL APIENTRY EngDeletePalette(HPALETTE palette);
 #define XO_TABLE 0x00000002
 #define FP_ALTERNATEMODE 1
 #define FP_WINDINGMODE 2
-#ifndef _WIN32
+#ifndef TOLMA_SYSTEM_HEADERS
 #define WHITEONBLACK 2
 #define COLORONCOLOR 3
 #define HALFTONE 4

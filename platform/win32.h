@@ -1,7 +1,11 @@
 // The one include for Windows interfaces: system headers on Windows, our own declarations elsewhere.
 #pragma once
 
-#ifdef _WIN32
+// TOLMA_HOST_ON_WINDOWS: the host layer compiled into a Windows check program, where it plays the engine and the
+// spooler for the real DLL. Such code sees our own declarations too; the Windows functions it declares but does
+// not define (kernel, files, shell folders) resolve to the system's.
+#if defined(_WIN32) && !defined(TOLMA_HOST_ON_WINDOWS)
+#define TOLMA_SYSTEM_HEADERS 1
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -17,7 +21,11 @@
 #else
 #include "platform/win32_host.h"
 #define TOLMA_WIDE(s) u##s
+#ifdef _WIN32
+#define TOLMA_EXPORT extern "C"
+#else
 #define TOLMA_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 #endif
 
 #include "platform/ddi.h"

@@ -31,6 +31,8 @@ CRITICAL_SECTION& RenderingLock() { return g_renderingLock; }
 
 }  // namespace tolma
 
+// Exported as drivers of this kind do; not the PE entry point, which is the C/C++ run-time start-up (it constructs
+// the run-time's and any global objects, then calls the run-time's default DllMain).
 BOOL WINAPI DllEntryPoint(HINSTANCE, DWORD, LPVOID) { return TRUE; }
 
 BOOL APIENTRY DrvQueryDriverInfo(DWORD mode, PVOID buffer, DWORD bufferSize, PDWORD needed) {

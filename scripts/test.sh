@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the formatting, builds everything and runs every test: plain build, AddressSanitizer/UBSan build, ThreadSanitizer build,
-# Windows cross build with its export check, and a short run of every fuzz target.
+# Windows cross build with its export check, the DLLs run under Wine, and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -28,6 +28,8 @@ echo "== Windows DLLs (MinGW-w64) and their exports" >&2
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j "$jobs"
 scripts/check-exports.sh build/windows
+echo "== the Windows DLLs under Wine (scripts/windows-check.sh, results in build/windows-check)" >&2
+scripts/windows-check.sh build/windows-check
 echo "== fuzz targets, ${TOLMA_FUZZ_SECONDS:-45} s each" >&2
 scripts/fuzz.sh "${TOLMA_FUZZ_SECONDS:-45}"
 echo "== all tests passed" >&2

@@ -3,7 +3,7 @@
 
 #include "platform/win32.h"
 
-#ifdef _WIN32
+#ifdef TOLMA_SYSTEM_HEADERS
 #include <compstui.h>
 #endif
 

@@ -24,14 +24,14 @@ std::array<Failure, static_cast<size_t>(FailPoint::Count)> g_failures;
 std::string g_localAppData;
 std::atomic<int> g_heapBlocks{0};
 std::atomic<int> g_modules{0};
-thread_local DWORD t_lastError = 0;
+[[maybe_unused]] thread_local DWORD t_lastError = 0;  // unused where the system's kernel serves
 
 // The one module the host can load by name.
 struct HostModule {
   const char* name;
   int tag;
 };
-HostModule g_shFolder{"SHFolder.dll", 1};
+[[maybe_unused]] HostModule g_shFolder{"SHFolder.dll", 1};
 
 // Modules registered by their Windows file name (the driver's own DLLs); kept across Reset.
 struct RegisteredModule {
@@ -55,7 +55,7 @@ std::string BaseName(const std::string& path) {
 }
 
 // The registered module a LoadLibraryW name means: the full name, or the last component alone.
-RegisteredModule* FindRegisteredByName(const std::string& name) {
+[[maybe_unused]] RegisteredModule* FindRegisteredByName(const std::string& name) {
   const std::string wanted = LowerAscii(name);
   for (auto& m : RegisteredModules()) {
     const std::string path = LowerAscii(m->path);
@@ -113,6 +113,7 @@ int CallCount(FailPoint point) {
   return g_failures[static_cast<size_t>(point)].calls;
 }
 
+#ifndef TOLMA_HOST_ON_WINDOWS  // a Windows check program has no host registry or user interface to reset
 void Reset() {
   std::lock_guard lock(detail::HostMutex());
   detail::ResetKernel();
@@ -122,6 +123,7 @@ void Reset() {
   detail::ResetDraw();
   detail::ResetGdi();
 }
+#endif
 
 void SetLocalAppDataFolder(const std::string& path) {
   std::lock_guard lock(detail::HostMutex());
@@ -211,6 +213,10 @@ std::string HostPath(const WCHAR* windowsPath) {
 }
 
 }  // namespace tolma::host
+
+// The kernel stand-ins. A Windows check program, which compiles the host layer in to play the engine and the
+// spooler, takes the system's own kernel and shell-folder services instead.
+#ifndef TOLMA_HOST_ON_WINDOWS
 
 using tolma::host::FailPoint;
 using tolma::host::detail::ShouldFail;
@@ -351,3 +357,5 @@ HRESULT WINAPI SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
 }
 
 }  // extern "C"
+
+#endif  // TOLMA_HOST_ON_WINDOWS

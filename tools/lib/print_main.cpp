@@ -241,6 +241,7 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const bool toStdout = o.output == "-";
   if (!toStdout && !streamFile.Open(o.output, error)) return say.Fail(error);
 
+  if (env.jobReady) env.jobReady(job);
   const PrintRun run = RunPrintJob(job, env.enable, env.disable);
   if (!run.ok) return say.Fail(run.error);
 

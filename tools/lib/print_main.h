@@ -2,7 +2,9 @@
 #pragma once
 
 #include "platform/host/engine_session.h"
+#include "tools/lib/print_run.h"
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,6 +16,8 @@ struct PrintEnvironment {
   host::DrvEnableDriverFn enable = nullptr;    // DomaRaster's exported DrvEnableDriver
   host::DrvDisableDriverFn disable = nullptr;  // and DrvDisableDriver
   std::string toolFolder;                      // the default driver data file is Doma.dat in this folder
+  // When set, is given the job just before it runs (the Windows check prints the same jobs with the real DLL).
+  std::function<void(const PrintJob&)> jobReady;
 };
 
 // Runs tolma-print with the arguments after the program name. The stream goes to its file, or to `out`

@@ -5,7 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#ifdef TOLMA_HOST_ON_WINDOWS
+#include <random>
+#else
 #include <unistd.h>
+#endif
 
 namespace tolma::tools {
 namespace {
@@ -17,11 +21,20 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     std::error_code ec;
+#ifdef TOLMA_HOST_ON_WINDOWS
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty() && !ec; ++attempt) {
+      const std::filesystem::path name = temp / ("tolma-print-" + std::to_string(random()));
+      if (std::filesystem::create_directory(name, ec)) path_ = name.string();
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path(ec) / "tolma-print-XXXXXX").string();
     if (ec) pattern = "/tmp/tolma-print-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (mkdtemp(name.data()) != nullptr) path_ = name.data();
+#endif
   }
   ~ScratchFolder() {
     std::error_code ec;
@@ -72,11 +85,31 @@ PrintRun RunPrintJob(const PrintJob& job, host::DrvEnableDriverFn enable, host::
     run.error = "cannot create a temporary folder";
     return run;
   }
+  std::string cacheFolder = folder.path();
+#ifdef TOLMA_HOST_ON_WINDOWS
+  // In a Windows check program the driver asks the system for the local application-data folder, so the cache
+  // goes there, where the printer's status component keeps it; it is removed after the run.
+  WCHAR localAppData[MAX_PATH] = {};
+  if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, localAppData) < 0) {
+    run.error = "cannot find the local application-data folder";
+    return run;
+  }
+  cacheFolder = host::Utf8(localAppData);
+  struct CacheRemover {
+    std::filesystem::path path;
+    ~CacheRemover() {
+      std::error_code ec;
+      std::filesystem::remove(path, ec);
+    }
+  } remover{std::filesystem::path(cacheFolder) / "DomaRibmod.ini"};
+  std::error_code stale;
+  std::filesystem::remove(remover.path, stale);  // a job without a cache must not find one of an earlier job
+#endif
   if (job.ribbonCache) {
-    std::ofstream cache(std::filesystem::path(folder.path()) / "DomaRibmod.ini", std::ios::binary);
+    std::ofstream cache(std::filesystem::path(cacheFolder) / "DomaRibmod.ini", std::ios::binary);
     cache << *job.ribbonCache;
     if (!cache.flush()) {
-      run.error = "cannot write the model and ribbon cache in " + folder.path();
+      run.error = "cannot write the model and ribbon cache in " + cacheFolder;
       return run;
     }
   }
