@@ -2,6 +2,7 @@
 #include "tools/lib/card_job.h"
 
 #include "common/ribbon.h"
+#include "platform/host/host.h"
 #include "tools/lib/card_image.h"
 #include "tools/lib/inspect.h"
 #include "tools/lib/print_run.h"
@@ -113,6 +114,9 @@ CardJobResult RenderCardJob(const CardJobSettings& settings, const std::vector<s
   {
     std::lock_guard<std::mutex> hold(RunLock());
     run = RunPrintJob(job, enable, disable);
+    // A long-running program prints many jobs: the host forgets this run's printer, handles and spooled
+    // bytes, or they would pile up.
+    host::Reset();
   }
   if (!run.ok) {
     result.error = run.error;
