@@ -333,6 +333,25 @@ bool PrintStream(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) 
   return WriteStream(job, device, bytes);
 }
 
+// The installed ribbon as the printer's supply, from the printer's setting (its level is not known until
+// the printer's own status can be read).
+bool UpdateStatus(pappl_printer_t* printer) {
+  std::string keyword = "ymcko";
+  ipp_t* attrs = papplPrinterGetDriverAttributes(printer);
+  AttributeText(ippFindAttribute(attrs, (std::string(kRibbonAttribute) + "-default").c_str(), IPP_TAG_ZERO), keyword);
+  ippDelete(attrs);
+  const int type = RibbonTypeOfKeyword(keyword);
+  pappl_supply_t ribbon{};
+  ribbon.color = PAPPL_SUPPLY_COLOR_MULTIPLE;
+  papplCopyString(ribbon.description, (std::string(type >= 0 ? RibbonTypeName(type) : "Unknown") + " ribbon").c_str(),
+                  sizeof ribbon.description);
+  ribbon.is_consumed = true;
+  ribbon.level = -1;
+  ribbon.type = PAPPL_SUPPLY_TYPE_INK_RIBBON;
+  papplPrinterSetSupplies(printer, 1, &ribbon);
+  return true;
+}
+
 bool SaveState(pappl_system_t* system, void* file) {
   return papplSystemSaveState(system, static_cast<const char*>(file));
 }
@@ -342,27 +361,6 @@ const char* TestPage(pappl_printer_t*, char* buffer, size_t size) {
   if (app == nullptr || app->testPage.empty()) return nullptr;
   papplCopyString(buffer, app->testPage.c_str(), size);
   return buffer;
-}
-
-// The web interface's labels for the vendor attributes and their values.
-std::string Strings(const std::vector<VendorAttribute>& vendor) {
-  auto quoted = [](const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-      if (c == '"' || c == '\\') out += '\\';
-      out += c;
-    }
-    return out + "\"";
-  };
-  std::string out;
-  for (const VendorAttribute& a : vendor) {
-    out += quoted(a.name) + " = " + quoted(a.label) + ";\n";
-    if (a.name == kRibbonAttribute) {
-      for (int t = 0; t < kRibbonTypeCount; ++t)
-        out += quoted(a.name + "." + RibbonKeyword(t)) + " = " + quoted(std::string(RibbonTypeName(t))) + ";\n";
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -397,6 +395,8 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
   d->rendpage_cb = EndRasterPage;
   d->rendjob_cb = EndRasterJob;
   d->testpage_cb = TestPage;
+  d->status_cb = UpdateStatus;
+  d->has_supplies = true;
   d->format = kStreamFormat;
   papplCopyString(d->make_and_model, kDriverDescription, sizeof d->make_and_model);
   d->ppm = 2;
@@ -466,6 +466,10 @@ bool DriverCallback(pappl_system_t*, const char* driverName, const char*, const 
         break;
     }
   }
+  // Colour is rendered one way only; Get-Printer-Attributes has no preferred-attributes form.
+  ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default", nullptr, "auto");
+  ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported", nullptr, "auto");
+  ippAddBoolean(attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
   // The magnetic tracks are job attributes of their own; their -supported value is the longest text.
   for (int t = 0; t < 3; ++t)
     ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (std::string(kTrackAttributes[t]) + "-supported").c_str(),
@@ -544,8 +548,6 @@ pappl_system_t* SystemCallback(int numOptions, cups_option_t* options, void* dat
   papplSystemAddMIMEFilter(system, "application/octet-stream", kStreamFormat, FilterUnknown, &app);
   // Largest pictures the framework's own image conversion (JPEG) takes.
   papplSystemSetMaxImageSize(system, static_cast<size_t>(kMaxPicturePixels) * 4, kMaxPictureSide, kMaxPictureSide);
-  static const std::string strings = Strings(app.vendor);
-  papplSystemAddStringsData(system, "/en.strings", "en", strings.c_str());
   return system;
 }
 

@@ -66,10 +66,10 @@ std::string Quoted(const std::string& value) {
   return "\"" + shown + "\"";
 }
 
-Row KeywordRow(const char* name, const char* label, const std::vector<Keyword>& list,
-               std::function<int(const PrivateDevmode&)> get, std::function<void(PrintOptions&, int)> set) {
+Row KeywordRow(const char* name, const std::vector<Keyword>& list, std::function<int(const PrivateDevmode&)> get,
+               std::function<void(PrintOptions&, int)> set) {
   Row row;
-  row.attribute = {name, AttributeSyntax::Keyword, Names(list), 0, 0, {}, false, label};
+  row.attribute = {name, AttributeSyntax::Keyword, Names(list), 0, 0, {}, false};
   row.fromBase = [&list, get](const PrivateDevmode& pd) { return KeywordOf(list, get(pd)); };
   row.apply = [&list, set](const std::string& value, PrintOptions& o) -> std::string {
     for (const Keyword& k : list) {
@@ -85,10 +85,10 @@ Row KeywordRow(const char* name, const char* label, const std::vector<Keyword>& 
   return row;
 }
 
-Row IntegerRow(std::string name, std::string label, int lower, int upper, std::function<int(const PrivateDevmode&)> get,
+Row IntegerRow(std::string name, int lower, int upper, std::function<int(const PrivateDevmode&)> get,
                std::function<void(PrintOptions&, int)> set) {
   Row row;
-  row.attribute = {std::move(name), AttributeSyntax::Integer, {}, lower, upper, {}, false, std::move(label)};
+  row.attribute = {std::move(name), AttributeSyntax::Integer, {}, lower, upper, {}, false};
   row.fromBase = [get](const PrivateDevmode& pd) { return std::to_string(get(pd)); };
   row.apply = [lower, upper, set](const std::string& value, PrintOptions& o) -> std::string {
     int v = 0;
@@ -100,10 +100,10 @@ Row IntegerRow(std::string name, std::string label, int lower, int upper, std::f
   return row;
 }
 
-Row BooleanRow(const char* name, const char* label, std::function<bool(const PrivateDevmode&)> get,
+Row BooleanRow(const char* name, std::function<bool(const PrivateDevmode&)> get,
                std::function<void(PrintOptions&, bool)> set) {
   Row row;
-  row.attribute = {name, AttributeSyntax::Boolean, {}, 0, 0, {}, false, label};
+  row.attribute = {name, AttributeSyntax::Boolean, {}, 0, 0, {}, false};
   row.fromBase = [get](const PrivateDevmode& pd) { return std::string(get(pd) ? "true" : "false"); };
   row.apply = [set](const std::string& value, PrintOptions& o) -> std::string {
     if (value == "true" || value == "on") {
@@ -126,14 +126,8 @@ std::string AreaText(const OverlayArea& area) {
 Row AreaRow(int side) {
   Row row;
   const bool front = side == 0;
-  row.attribute = {front ? "tolma-front-overlay-area" : "tolma-back-overlay-area",
-                   AttributeSyntax::Text,
-                   {},
-                   0,
-                   0,
-                   {},
-                   false,
-                   front ? "Front overlay area (left,top,right,bottom)" : "Back overlay area (left,top,right,bottom)"};
+  row.attribute = {
+      front ? "tolma-front-overlay-area" : "tolma-back-overlay-area", AttributeSyntax::Text, {}, 0, 0, {}, false};
   row.fromBase = [front](const PrivateDevmode& pd) { return AreaText(front ? pd.frontOverlay : pd.backOverlay); };
   row.apply = [side](const std::string& value, PrintOptions& o) -> std::string {
     const std::string bad = Quoted(value) + " is not LEFT,TOP,RIGHT,BOTTOM in card pixels (0..1023, 0..639)";
@@ -158,70 +152,64 @@ const std::vector<Row>& JobRows() {
   static const std::vector<Row> rows = [] {
     std::vector<Row> t;
     t.push_back(KeywordRow(
-        "tolma-black-panel", "Black panel", kBlackPanel, [](const PrivateDevmode& pd) { return int{pd.blackPanelUse}; },
+        "tolma-black-panel", kBlackPanel, [](const PrivateDevmode& pd) { return int{pd.blackPanelUse}; },
         [](PrintOptions& o, int v) { o.blackPanel = v; }));
     t.push_back(BooleanRow(
-        "tolma-black-bitmap", "Black bitmap", [](const PrivateDevmode& pd) { return pd.blackBitmap != 0; },
+        "tolma-black-bitmap", [](const PrivateDevmode& pd) { return pd.blackBitmap != 0; },
         [](PrintOptions& o, bool v) { o.blackBitmap = v; }));
     t.push_back(KeywordRow(
-        "tolma-mono-conversion", "Monochrome conversion", kMonoConversion,
-        [](const PrivateDevmode& pd) { return int{pd.monoConversion}; },
+        "tolma-mono-conversion", kMonoConversion, [](const PrivateDevmode& pd) { return int{pd.monoConversion}; },
         [](PrintOptions& o, int v) { o.monoConversion = v; }));
     t.push_back(IntegerRow(
-        "tolma-two-sided-mode", "Two-sided printing mode", 0, 3,
-        [](const PrivateDevmode& pd) { return int{pd.twoSidedMode}; },
+        "tolma-two-sided-mode", 0, 3, [](const PrivateDevmode& pd) { return int{pd.twoSidedMode}; },
         [](PrintOptions& o, int v) { o.twoSidedMode = v; }));
     t.push_back(KeywordRow(
-        "tolma-rotate-180", "180-degree rotation", kRotation,
-        [](const PrivateDevmode& pd) { return int{pd.rotate180}; }, [](PrintOptions& o, int v) { o.rotate180 = v; }));
+        "tolma-rotate-180", kRotation, [](const PrivateDevmode& pd) { return int{pd.rotate180}; },
+        [](PrintOptions& o, int v) { o.rotate180 = v; }));
     for (int side = 0; side < 2; ++side) {
       t.push_back(KeywordRow(
-          side == 0 ? "tolma-front-overlay" : "tolma-back-overlay",
-          side == 0 ? "Front overlay varnish" : "Back overlay varnish", kOverlay,
+          side == 0 ? "tolma-front-overlay" : "tolma-back-overlay", kOverlay,
           [side](const PrivateDevmode& pd) { return int{(side == 0 ? pd.frontOverlay : pd.backOverlay).areaType}; },
           [side](PrintOptions& o, int v) { o.overlay[side].type = v; }));
       t.push_back(AreaRow(side));
     }
     t.push_back(BooleanRow(
-        "tolma-packed-panels", "Packed panels", [](const PrivateDevmode& pd) { return pd.packedPanels != 0; },
+        "tolma-packed-panels", [](const PrivateDevmode& pd) { return pd.packedPanels != 0; },
         [](PrintOptions& o, bool v) { o.packed = v; }));
 
     struct Field {
       const char* name;
-      const char* label;
       int16_t PrivateDevmode::*field;
     };
-    static const Field colour[tools::kColourCount] = {
-        {"tolma-cc-intensity-k", "Colour correction: intensity black", &PrivateDevmode::ccIntensityK},
-        {"tolma-cc-intensity-r", "Colour correction: intensity red", &PrivateDevmode::ccIntensityR},
-        {"tolma-cc-intensity-g", "Colour correction: intensity green", &PrivateDevmode::ccIntensityG},
-        {"tolma-cc-intensity-b", "Colour correction: intensity blue", &PrivateDevmode::ccIntensityB},
-        {"tolma-cc-contrast-k", "Colour correction: contrast black", &PrivateDevmode::ccContrastK},
-        {"tolma-cc-contrast-r", "Colour correction: contrast red", &PrivateDevmode::ccContrastR},
-        {"tolma-cc-contrast-g", "Colour correction: contrast green", &PrivateDevmode::ccContrastG},
-        {"tolma-cc-contrast-b", "Colour correction: contrast blue", &PrivateDevmode::ccContrastB}};
+    static const Field colour[tools::kColourCount] = {{"tolma-cc-intensity-k", &PrivateDevmode::ccIntensityK},
+                                                      {"tolma-cc-intensity-r", &PrivateDevmode::ccIntensityR},
+                                                      {"tolma-cc-intensity-g", &PrivateDevmode::ccIntensityG},
+                                                      {"tolma-cc-intensity-b", &PrivateDevmode::ccIntensityB},
+                                                      {"tolma-cc-contrast-k", &PrivateDevmode::ccContrastK},
+                                                      {"tolma-cc-contrast-r", &PrivateDevmode::ccContrastR},
+                                                      {"tolma-cc-contrast-g", &PrivateDevmode::ccContrastG},
+                                                      {"tolma-cc-contrast-b", &PrivateDevmode::ccContrastB}};
     for (int i = 0; i < tools::kColourCount; ++i) {
       const Field f = colour[i];
       t.push_back(IntegerRow(
-          f.name, f.label, -100, 100, [f](const PrivateDevmode& pd) { return int{pd.*f.field}; },
+          f.name, -100, 100, [f](const PrivateDevmode& pd) { return int{pd.*f.field}; },
           [i](PrintOptions& o, int v) { o.colour[i] = v; }));
     }
-    static const Field head[tools::kHeadCount] = {
-        {"tolma-head-contrast-o", "Head: contrast overlay varnish (O)", &PrivateDevmode::headContrastO},
-        {"tolma-head-contrast-kr", "Head: contrast black (Kr)", &PrivateDevmode::headContrastKr},
-        {"tolma-head-contrast-h", "Head: contrast hologram (H)", &PrivateDevmode::headContrastH},
-        {"tolma-head-intensity-y", "Head: colour intensity yellow", &PrivateDevmode::headIntensityY},
-        {"tolma-head-intensity-m", "Head: colour intensity magenta", &PrivateDevmode::headIntensityM},
-        {"tolma-head-intensity-c", "Head: colour intensity cyan", &PrivateDevmode::headIntensityC},
-        {"tolma-head-intensity-kd", "Head: colour intensity black (Kd)", &PrivateDevmode::headIntensityKd},
-        {"tolma-head-contrast-y", "Head: colour contrast yellow", &PrivateDevmode::headContrastY},
-        {"tolma-head-contrast-m", "Head: colour contrast magenta", &PrivateDevmode::headContrastM},
-        {"tolma-head-contrast-c", "Head: colour contrast cyan", &PrivateDevmode::headContrastC},
-        {"tolma-head-contrast-kd", "Head: colour contrast black (Kd)", &PrivateDevmode::headContrastKd}};
+    static const Field head[tools::kHeadCount] = {{"tolma-head-contrast-o", &PrivateDevmode::headContrastO},
+                                                  {"tolma-head-contrast-kr", &PrivateDevmode::headContrastKr},
+                                                  {"tolma-head-contrast-h", &PrivateDevmode::headContrastH},
+                                                  {"tolma-head-intensity-y", &PrivateDevmode::headIntensityY},
+                                                  {"tolma-head-intensity-m", &PrivateDevmode::headIntensityM},
+                                                  {"tolma-head-intensity-c", &PrivateDevmode::headIntensityC},
+                                                  {"tolma-head-intensity-kd", &PrivateDevmode::headIntensityKd},
+                                                  {"tolma-head-contrast-y", &PrivateDevmode::headContrastY},
+                                                  {"tolma-head-contrast-m", &PrivateDevmode::headContrastM},
+                                                  {"tolma-head-contrast-c", &PrivateDevmode::headContrastC},
+                                                  {"tolma-head-contrast-kd", &PrivateDevmode::headContrastKd}};
     for (int i = 0; i < tools::kHeadCount; ++i) {
       const Field f = head[i];
       t.push_back(IntegerRow(
-          f.name, f.label, 0, 10, [f](const PrivateDevmode& pd) { return int{pd.*f.field}; },
+          f.name, 0, 10, [f](const PrivateDevmode& pd) { return int{pd.*f.field}; },
           [i](PrintOptions& o, int v) { o.head[i] = v; }));
     }
     return t;
@@ -260,18 +248,10 @@ int RibbonTypeOfKeyword(const std::string& keyword) {
 
 std::vector<VendorAttribute> VendorAttributes(const PrivateDevmode& base) {
   std::vector<VendorAttribute> out;
-  VendorAttribute ribbon{kRibbonAttribute,  AttributeSyntax::Keyword, {}, 0, 0, kDefaultRibbonKeyword, true,
-                         "Installed ribbon"};
+  VendorAttribute ribbon{kRibbonAttribute, AttributeSyntax::Keyword, {}, 0, 0, kDefaultRibbonKeyword, true};
   for (int t = 0; t < kRibbonTypeCount; ++t) ribbon.keywords.push_back(RibbonKeyword(t));
   out.push_back(ribbon);
-  out.push_back({kModelAttribute,
-                 AttributeSyntax::Text,
-                 {},
-                 0,
-                 0,
-                 tools::kDefaultModel,
-                 true,
-                 "Printer model text (two-sided printing needs RKB)"});
+  out.push_back({kModelAttribute, AttributeSyntax::Text, {}, 0, 0, tools::kDefaultModel, true});
   for (const Row& row : JobRows()) {
     VendorAttribute a = row.attribute;
     a.defaultValue = row.fromBase(base);
@@ -320,6 +300,12 @@ MappedJob MapJob(const JobRequest& request, const PrivateDevmode& base) {
     if (given == request.job.end() && value == baseValue) continue;
     const std::string e = row.apply(value, o);
     if (!e.empty()) return fail((given != request.job.end() ? name : "the printer's " + name + "-default") + ": " + e);
+  }
+
+  // An area alone keeps the overlay type in force (the tool's own option takes an area to mean type area).
+  for (int side = 0; side < 2; ++side) {
+    tools::OverlayOptions& ov = o.overlay[side];
+    if (ov.area && !ov.type) ov.type = (side == 0 ? base.frontOverlay : base.backOverlay).areaType;
   }
 
   if (request.copies < 1 || request.copies > 999)

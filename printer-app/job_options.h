@@ -27,7 +27,6 @@ struct VendorAttribute {
   int lower = 0, upper = 0;           // Integer: the range
   std::string defaultValue;           // the printer's initial default, as text ("true", "5", "area", ...)
   bool printerSetting = false;        // a setting of the printer (ribbon, model), not of a job
-  std::string label;                  // what the web interface shows
 };
 
 // Names of the printer settings.

@@ -21,18 +21,8 @@ if ! command -v ipptool >/dev/null 2>&1; then
 fi
 
 started=$(date +%s)
-work=$(mktemp -d "${TMPDIR:-/tmp}/printer-app-test.XXXXXX")
-# The server's socket, state file and spool all live in the work folder.
-export TMPDIR=$work HOME=$work XDG_CONFIG_HOME=$work
-server_pid=""
-cleanup() {
-  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
-  if [ "${KEEP_WORK:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
+# shellcheck source=server.sh
+. "$here/server.sh"
 
 failures=0
 pass() { echo "ok   $1"; }
@@ -41,25 +31,8 @@ fail() {
   failures=$((failures + 1))
 }
 
-# --- the server ---------------------------------------------------------------------------------------
-port=$("$helper" free-port)
-base=ipp://127.0.0.1:$port/ipp/print
-mkdir -p "$work/out/card" "$work/out/card2" "$work/ref" "$work/docs" "$work/tests"
-# Under a name of its own: the framework names its local socket after the program (as root: in /run).
-mkdir -p "$work/bin"
-ln -s "$app" "$work/bin/tolma-printer-app-test$$"
-app=$work/bin/tolma-printer-app-test$$
-"$app" server -o server-name=127.0.0.1 -o server-port="$port" -o spool-directory="$work/spool" \
-  -o state-file="$work/state" -o log-file="$work/server.log" -o log-level=debug >"$work/server.out" 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do
-  ipptool -q "ipp://127.0.0.1:$port/ipp/system" "$here/system.test" 2>/dev/null && break
-  kill -0 "$server_pid" 2>/dev/null || { echo "the server did not start:"; cat "$work/server.out"; exit 1; }
-  sleep 0.1
-done
-for p in card card2; do
-  "$app" add -d "$p" -m tolma_q47x -v "tolma-file://$work/out/$p" || { echo "cannot add printer $p"; exit 1; }
-done
+start_server card card2
+mkdir -p "$work/ref" "$work/docs" "$work/tests"
 
 # --- IPP helpers --------------------------------------------------------------------------------------
 # Writes an ipptool test that prints $filename with document-format $format and the job attributes given
