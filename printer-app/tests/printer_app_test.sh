@@ -143,13 +143,42 @@ fi
 
 # --- documents: PNG and PWG raster give tolma-print's stream -----------------------------------------
 "$helper" pwg "$sample" "$work/docs/sample.pwg"
-"$helper" pwg "$sample" "$work/docs/sample-grey.pwg" grey
 print_and_compare png "$sample" image/png ""
 print_and_compare pwg "$work/docs/sample.pwg" image/pwg-raster ""
 print_and_compare octet-stream "$sample" application/octet-stream ""
-# Grey raster: tolma-print reads the same grey picture from a grey PNG.
-"$helper" pwg "$sample" "$work/docs/grey-page.pwg" grey
-plain=$work/out/card/job-1.prn
+"$helper" pwg "$sample" "$work/docs/sample.urf" apple
+print_and_compare apple-raster "$work/docs/sample.urf" image/urf ""
+# The printer's own command stream goes out as it is; a damaged one does not.
+print_and_compare command-stream "$work/ref/png.prn" application/vnd.tolma-q47x-stream ""
+# Monochrome: a colour PNG printed in monochrome, and a grey raster page, are the grey picture that
+# tolma-print reads from a grey PNG.
+"$helper" grey "$sample" "$work/docs/grey.png"
+"$helper" pwg "$work/docs/grey.png" "$work/docs/grey.pwg" grey
+sample_colour=$sample
+sample=$work/docs/grey.png
+print_and_compare monochrome "$sample_colour" image/png "" "keyword print-color-mode monochrome"
+print_and_compare grey-pwg "$work/docs/grey.pwg" image/pwg-raster ""
+sample=$sample_colour
+# Two raster pages: front and back of a two-sided card, or two one-sided cards.
+"$helper" pwg "$sample" "$work/docs/two-pages.pwg" "" 2
+print_and_compare two-pages "$work/docs/two-pages.pwg" image/pwg-raster "--back $sample" \
+  "keyword sides two-sided-long-edge"
+id=$(submit card "$work/docs/two-pages.pwg" image/pwg-raster)
+state=$(wait_job card "$id")
+if [[ $state == completed* ]] && "$inspect" "$work/out/card/job-$id.prn" 2>&1 | grep -q "cards ejected: 2, 2 with panel data"; then
+  pass "two one-sided pages print two cards (job $id)"
+else
+  fail "two one-sided pages" "job $id ended $state or did not print two cards"
+fi
+# JPEG: the framework's own conversion to the card medium's raster, a portrait page.
+"$helper" jpeg "$sample" "$work/docs/sample.jpg"
+id=$(submit card "$work/docs/sample.jpg" image/jpeg)
+state=$(wait_job card "$id")
+if [[ $state == completed* ]] && "$inspect" "$work/out/card/job-$id.prn" >"$work/ref/jpeg.txt" 2>&1; then
+  pass "JPEG job prints a stream that reads back whole (job $id)"
+else
+  fail "JPEG job" "job $id ended $state"
+fi
 
 # --- settings change the stream as they should --------------------------------------------------------
 print_and_compare two-sided "$sample" image/png "--two-sided" "keyword sides two-sided-long-edge"
@@ -207,6 +236,8 @@ expect_abort "corrupt PNG" card "$work/docs/truncated.png" image/png document-fo
 expect_abort "PNG claiming 100000 x 100000 pixels" card "$work/docs/huge.png" image/png document-format-error
 # Sent with a length: truncated chunked raster keeps the framework waiting for its 60-second timeout.
 IPPTOOL_FLAGS=-L expect_abort "truncated PWG raster" card "$work/docs/truncated.pwg" image/pwg-raster document-format-error
+head -c 300000 "$work/ref/png.prn" >"$work/docs/cut.prn"
+expect_abort "damaged command stream" card "$work/docs/cut.prn" application/vnd.tolma-q47x-stream document-format-error
 expect_abort "unknown data as octet-stream" card "$work/docs/noise.bin" application/octet-stream document-format-error
 expect_abort "head setting out of range" card "$sample" image/png errors-detected "integer tolma-head-contrast-o 500"
 expect_abort "unknown black panel use" card "$sample" image/png errors-detected "keyword tolma-black-panel sometimes"

@@ -1,8 +1,10 @@
-// Helpers for the printer application's tests: a free loopback port, PWG raster documents made from PNG
-// images, and PNG files whose header claims a size their data does not have.
+// Helpers for the printer application's tests: a free loopback port, PWG raster, JPEG and grey PNG
+// documents made from PNG images, and PNG files whose header claims a size their data does not have.
+#include "printer-app/raster_page.h"
 #include "tools/lib/png_io.h"
 
 #include <cups/raster.h>
+#include <jpeglib.h>
 #include <zlib.h>
 
 #include <arpa/inet.h>
@@ -19,7 +21,9 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: printer-app-test-helper free-port\n"
-               "       printer-app-test-helper pwg IN.png OUT.pwg [grey] [PAGES]\n"
+               "       printer-app-test-helper pwg IN.png OUT.pwg [grey|apple] [PAGES]\n"
+               "       printer-app-test-helper grey IN.png OUT.png\n"
+               "       printer-app-test-helper jpeg IN.png OUT.jpg\n"
                "       printer-app-test-helper png-header WIDTH HEIGHT OUT.png\n");
   return 2;
 }
@@ -41,8 +45,8 @@ int FreePort() {
   return 0;
 }
 
-// The image as a PWG raster document of 8-bit sRGB (or sGray) pages at 300 dpi, pixel for pixel.
-int Pwg(const std::string& in, const std::string& out, bool grey, int pages) {
+// The image as a PWG (or Apple) raster document of 8-bit sRGB (or sGray) pages at 300 dpi, pixel for pixel.
+int Pwg(const std::string& in, const std::string& out, bool grey, bool apple, int pages) {
   tolma::tools::RgbImage image;
   std::string error;
   if (!tolma::tools::ReadPng(in, image, error)) {
@@ -55,7 +59,7 @@ int Pwg(const std::string& in, const std::string& out, bool grey, int pages) {
       [](void* ctx, unsigned char* buffer, size_t bytes) -> ssize_t {
         return static_cast<ssize_t>(std::fwrite(buffer, 1, bytes, static_cast<FILE*>(ctx)));
       },
-      f, CUPS_RASTER_WRITE_PWG);
+      f, apple ? CUPS_RASTER_WRITE_APPLE : CUPS_RASTER_WRITE_PWG);
   for (int page = 0; page < pages; ++page) {
     cups_page_header2_t h;
     pwg_media_t* media = pwgMediaForPWG("iso_id-1_53.98x85.6mm");
@@ -79,6 +83,45 @@ int Pwg(const std::string& in, const std::string& out, bool grey, int pages) {
     }
   }
   cupsRasterClose(ras);
+  return std::fclose(f) == 0 ? 0 : 1;
+}
+
+// The image in grey as the printer application makes monochrome pictures.
+int Grey(const std::string& in, const std::string& out) {
+  tolma::tools::RgbImage image;
+  std::string error;
+  if (!tolma::tools::ReadPng(in, image, error)) return 1;
+  tolma::printerapp::MakeGrey(image);
+  std::vector<uint8_t> grey(static_cast<size_t>(image.width) * image.height);
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = image.pixels[i * 3];
+  return tolma::tools::WriteGreyPng(out, image.width, image.height, grey, error) ? 0 : 1;
+}
+
+// The image as a baseline JPEG file.
+int Jpeg(const std::string& in, const std::string& out) {
+  tolma::tools::RgbImage image;
+  std::string error;
+  if (!tolma::tools::ReadPng(in, image, error)) return 1;
+  FILE* f = std::fopen(out.c_str(), "wb");
+  if (f == nullptr) return 1;
+  jpeg_compress_struct c{};
+  jpeg_error_mgr e{};
+  c.err = jpeg_std_error(&e);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = static_cast<JDIMENSION>(image.width);
+  c.image_height = static_cast<JDIMENSION>(image.height);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 90, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = image.pixels.data() + static_cast<size_t>(c.next_scanline) * image.width * 3;
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
   return std::fclose(f) == 0 ? 0 : 1;
 }
 
@@ -115,9 +158,12 @@ int main(int argc, char** argv) {
   if (args.size() == 1 && args[0] == "free-port") return FreePort();
   if (args.size() >= 3 && args.size() <= 5 && args[0] == "pwg") {
     const bool grey = args.size() >= 4 && args[3] == "grey";
+    const bool apple = args.size() >= 4 && args[3] == "apple";
     const int pages = args.size() == 5 ? std::stoi(args[4]) : 1;
-    return Pwg(args[1], args[2], grey, pages);
+    return Pwg(args[1], args[2], grey, apple, pages);
   }
+  if (args.size() == 3 && args[0] == "grey") return Grey(args[1], args[2]);
+  if (args.size() == 3 && args[0] == "jpeg") return Jpeg(args[1], args[2]);
   if (args.size() == 4 && args[0] == "png-header")
     return PngHeader(static_cast<uint32_t>(std::stoul(args[1])), static_cast<uint32_t>(std::stoul(args[2])), args[3]);
   return Usage();
