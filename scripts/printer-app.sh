@@ -59,6 +59,7 @@ cat >"$folder/print.test" <<'EOF'
 	ATTR uri printer-uri $uri
 	ATTR name requesting-user-name $user
 	ATTR mimeMediaType document-format image/png
+	ATTR name job-name sample-card.png
 	GROUP job-attributes-tag
 	ATTR keyword tolma-black-panel always
 	ATTR text tolma-track-2 0047123456781229
@@ -77,12 +78,24 @@ for _ in $(seq 100); do
 done
 [ -f "$stream" ] || { echo "job $job printed nothing; see $folder/server.log" >&2; exit 1; }
 
+# Pictures of the web interface, when a headless browser is at hand (Debian's chromium; optional).
+shots=""
+browser=$(command -v chromium || command -v chromium-browser || true)
+if [ -n "$browser" ]; then
+  for page in card/ card/printing; do
+    name=$folder/web-$(basename "$page").png
+    timeout 60 "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1280,1700 \
+      --screenshot="$name" "http://localhost:$port/$page" >/dev/null 2>&1 && shots="$shots $name"
+  done
+fi
+
 echo
 build/release/tolma-inspect "$stream" | sed -n '/^== job summary/,/^== structural errors/p'
 echo
 echo "Job $job's command stream: $stream ($(wc -c <"$stream") bytes)"
 echo "Web interface:             http://localhost:$port/ (printing defaults, ribbon and model: http://localhost:$port/card/printing)"
 echo "Printer URI:               $uri"
+[ -z "$shots" ] || echo "Web interface pictures:   $shots"
 echo "Log:                       $folder/server.log"
 echo "Print more:                $app submit -d card -o tolma-black-panel=always CARD.png"
 echo "Stop the server:           kill $(cat "$folder/server.pid")"

@@ -3,6 +3,8 @@
 # Needs $app, $helper and $here; sets $work, $port, $base (the printers' URI prefix) and $server_pid.
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/printer-app-test.XXXXXX")
+# In a sanitizer build, what the framework keeps until exit is not the application's leak.
+export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # The server's socket, state file and spool all live in the work folder.
 export TMPDIR=$work HOME=$work XDG_CONFIG_HOME=$work
 server_pid=""
