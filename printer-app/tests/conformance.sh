@@ -56,4 +56,5 @@ while IFS='|' read -r file name result; do
     status=1
   fi
 done <"$work/results.txt"
+stop_server || { echo "the server reported sanitizer errors"; status=1; }
 exit "$status"

@@ -296,15 +296,10 @@ echo "     server memory: resident $rss_after_20 kB after 20 jobs, $rss_after_10
 if [ "$growth" -lt 8192 ]; then pass "memory stays flat over 100 jobs (grew $growth kB from job 20 to job 100)";
 else fail "memory over 100 jobs" "grew $growth kB from job 20 to job 100"; fi
 
-if kill -0 "$server_pid" 2>/dev/null; then
-  # Stopped the way a service manager stops it; a sanitizer build reports what it found on the way out.
-  kill "$server_pid"
-  wait "$server_pid" 2>/dev/null || true
-  if grep -q "ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error:" "$work/server.out"; then
-    fail "the server runs clean under the sanitizers" "$(grep -m3 "ERROR\|runtime error" "$work/server.out")"
-  fi
-else
+if ! kill -0 "$server_pid" 2>/dev/null; then
   fail "the server is still running at the end"
+elif ! stop_server >"$work/sanitizer.txt"; then
+  fail "the server runs clean under the sanitizers" "$(head -5 "$work/sanitizer.txt")"
 fi
 echo "printer application tests: $failures failed, $(($(date +%s) - started)) s"
 [ "$failures" -eq 0 ]

@@ -47,3 +47,14 @@ start_server() {
     "$app" add -d "$p" -m tolma_q47x -v "tolma-file://$work/out/$p" || { echo "cannot add printer $p"; exit 1; }
   done
 }
+
+# stop_server: stops the server as a service manager would; fails when a sanitizer build reported errors.
+stop_server() {
+  kill "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+  if grep -q "ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error:" "$work/server.out"; then
+    grep -m5 -A8 "ERROR\|runtime error" "$work/server.out"
+    return 1
+  fi
+}
