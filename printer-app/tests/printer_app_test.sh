@@ -293,8 +293,13 @@ run_jobs 80
 rss_after_100=$(rss)
 growth=$((rss_after_100 - rss_after_20))
 echo "     server memory: resident $rss_after_20 kB after 20 jobs, $rss_after_100 kB after 100, peak $(hwm) kB"
-if [ "$growth" -lt 8192 ]; then pass "memory stays flat over 100 jobs (grew $growth kB from job 20 to job 100)";
-else fail "memory over 100 jobs" "grew $growth kB from job 20 to job 100"; fi
+if ldd "$build/tolma-printer-app" 2>/dev/null | grep -q libasan; then
+  echo "     (no memory check in an AddressSanitizer build: its quarantine holds on to freed memory)"
+elif [ "$growth" -lt 8192 ]; then
+  pass "memory stays flat over 100 jobs (grew $growth kB from job 20 to job 100)"
+else
+  fail "memory over 100 jobs" "grew $growth kB from job 20 to job 100"
+fi
 
 if ! kill -0 "$server_pid" 2>/dev/null; then
   fail "the server is still running at the end"
