@@ -13,6 +13,8 @@ cleanup() {
     kill "$server_pid" 2>/dev/null || true
     wait "$server_pid" 2>/dev/null || true
   fi
+  # As root the framework's local socket is in /run (otherwise in the work folder).
+  if [ "$(id -u)" = 0 ]; then rm -f "/run/tolma-printer-app-test$$.sock"; fi
   if [ "${KEEP_WORK:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
