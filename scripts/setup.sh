@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(g++ cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libjpeg62-turbo-dev pkg-config
           g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
           clang libclang-rt-dev clang-format
-          wine wine64 xvfb)
+          wine wine64 xvfb
+          libpappl-dev cups-ipp-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

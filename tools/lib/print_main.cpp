@@ -3,11 +3,11 @@
 
 #include "common/ribbon.h"
 #include "tools/lib/card_image.h"
+#include "tools/lib/card_job.h"
 #include "tools/lib/image_file.h"
 #include "tools/lib/inspect.h"
 #include "tools/lib/output_file.h"
 #include "tools/lib/print_options.h"
-#include "tools/lib/print_run.h"
 #include "tools/lib/print_settings.h"
 #include "tools/lib/stream_reader.h"
 #include "tools/lib/text.h"
@@ -183,80 +183,24 @@ int PrintMain(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return 0;
   }
 
-  const JobCheck check = CheckJob(o, devmode, ribbon, model);
-  if (!check.error.empty()) return say.Fail(check.error);
-  for (const std::string& note : check.notes) say.Note(note);
   if (!front && !encodeOnly)
     return say.Fail("no input image: give a PNG or JPEG file (or --encode-only with --track)", 2);
-
-  // The texts that give the tracks to the driver.
-  std::vector<std::u16string> trackTexts;
-  for (int t = 0; t < 3; ++t) {
-    if (!o.tracks[t]) continue;
-    trackTexts.push_back(TrackMacroText(pd.encoder, t + 1, *o.tracks[t], error));
-    if (trackTexts.back().empty()) return say.Fail(error);
-  }
-
-  // The pages: the front, and the back of a two-sided job (blank without a back image).
-  PrintJob job;
-  job.devmode = devmode;
-  job.dataFile = dataFile;
-  if (ribbon.fixedEntry == 0) job.ribbonCache = RibbonCacheText(ribbon.printerCode, model);
-  const bool both = pd.printBothSides != 0 && !encodeOnly;
-  say.Progress("ribbon: " + DescribeRibbon(ribbon) +
-               (ribbon.fixedEntry == 0 ? ", model \"" + model + "\"" : std::string()));
-  for (int side = 0; side < (both ? 2 : 1); ++side) {
-    PageDrawing page;
-    const std::optional<SideImage>& image = side == 0 ? front : back;
-    const char* name = side == 0 ? "front" : "back";
-    if (encodeOnly) {
-      if (image) say.Note(std::string("the ") + name + " image is not printed: the job only encodes");
-    } else if (image) {
-      Placement placement;
-      if (!PlanPlacement(image->image.width, image->image.height, portrait, o.size, placement, error))
-        return say.Fail(image->path + ": " + error);
-      const std::string how = DescribePlacement(image->image.width, image->image.height, placement, o.size);
-      if (placement.pixelForPixel)
-        say.Progress(std::string(name) + ": " + image->path + ", " + how);
-      else
-        say.Note(std::string(name) + ": " + image->path + " is " + how);
-      page.picture = PlaceImage(image->image, placement);
-    } else {
-      say.Progress(std::string(name) + ": blank");
-    }
-    if (side == 0) page.texts = trackTexts;
-    job.pages.push_back(std::move(page));
-  }
-  const DEVMODEW* dm = reinterpret_cast<const DEVMODEW*>(devmode.data());
-  std::string sides =
-      encodeOnly ? "encode only"
-      : both     ? "two-sided, mode " + std::to_string(pd.twoSidedMode) + " \"" +
-                   std::string(PrintingModeList(ribbon.type, pd.monoRibbonKind, true)[pd.twoSidedMode]) + "\""
-             : "one-sided";
-  say.Progress("job: " + sides + ", " + std::to_string(dm->dmCopies) + (dm->dmCopies == 1 ? " copy" : " copies") +
-               (portrait ? ", portrait page" : ", landscape page"));
 
   // Only now is the output opened: nothing is left behind when the job fails.
   AtomicFile streamFile;
   const bool toStdout = o.output == "-";
   if (!toStdout && !streamFile.Open(o.output, error)) return say.Fail(error);
 
-  if (env.jobReady) env.jobReady(job);
-  const PrintRun run = RunPrintJob(job, env.enable, env.disable);
-  if (!run.ok) return say.Fail(run.error);
-
-  // Read the stream back: it must be well formed and carry every track given.
+  // The pages: the front, and the back of a two-sided job (blank without a back image).
+  std::vector<std::optional<CardPicture>> pages;
+  pages.push_back(front ? std::optional<CardPicture>(CardPicture{front->path, front->image}) : std::nullopt);
+  if (back) pages.push_back(CardPicture{back->path, back->image});
+  const CardJobSettings settings{o, base, dataFile, ribbon, model};
+  CardJobResult run = RenderCardJob(settings, pages, env.enable, env.disable, env.jobReady);
+  for (const CardJobMessage& m : run.messages) m.note ? say.Note(m.text) : say.Progress(m.text);
+  if (!run.error.empty()) return say.Fail(run.error);
   const CommandStream stream = ReadCommandStream(run.stream);
-  if (!stream.errors.empty())
-    return say.Fail("the driver's stream is damaged at byte " + std::to_string(stream.errors[0].offset) + ": " +
-                    stream.errors[0].message);
   const JobSummary summary = SummariseJob(stream);
-  for (int t = 0; t < 3; ++t) {
-    if (!o.tracks[t]) continue;
-    bool found = false;
-    for (const auto& tr : summary.tracks) found = found || (tr.track == t + 1 && tr.data == *o.tracks[t]);
-    if (!found) return say.Fail("track " + std::to_string(t + 1) + " did not reach the driver's magnetic block");
-  }
 
   if (toStdout) {
     out.write(reinterpret_cast<const char*>(run.stream.data()), static_cast<std::streamsize>(run.stream.size()));
