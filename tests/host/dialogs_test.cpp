@@ -66,8 +66,8 @@ std::string ComboNotification(UINT code) {
 }
 
 std::string ScrollCode(WORD code) {
-  static const char* const names[] = {"LINEUP", "LINEDOWN", "PAGEUP", "PAGEDOWN", "THUMBPOSITION",
-                                      "THUMBTRACK", "TOP", "BOTTOM", "ENDSCROLL"};
+  static const char* const names[] = {"LINEUP",     "LINEDOWN", "PAGEUP", "PAGEDOWN", "THUMBPOSITION",
+                                      "THUMBTRACK", "TOP",      "BOTTOM", "ENDSCROLL"};
   return code < 9 ? names[code] : std::to_string(code);
 }
 
@@ -78,9 +78,9 @@ std::string Describe(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const UINT code = HIWORD(wParam);
-      const std::string name = code == BN_CLICKED                       ? "BN_CLICKED"
+      const std::string name = code == BN_CLICKED                   ? "BN_CLICKED"
                                : id == IDC_LIST || id == IDC_SORTED ? ComboNotification(code)
-                                                                     : Notification(code);
+                                                                    : Notification(code);
       return "COMMAND " + std::to_string(id) + " " + name;
     }
     case WM_HSCROLL:
@@ -242,14 +242,13 @@ TEST_F(DialogHostTest, TypingNotifiesEachCharacterAndTheFocusMovesWithTheClicks)
   user_.Type(IDC_NUMBER, "4a2").Click(IDC_PUSH).Type(IDC_UPPER, "ok").Click(IDCANCEL);
   EXPECT_EQ(Run(), IDCANCEL);
   const std::vector<std::string> expected = {
-      "COMMAND 1012 EN_SETFOCUS",                             // the first tab stop, at the start
+      "COMMAND 1012 EN_SETFOCUS",                               // the first tab stop, at the start
       "COMMAND 1012 EN_KILLFOCUS", "COMMAND 1013 EN_SETFOCUS",  // clicking into the number edit
       "COMMAND 1013 EN_UPDATE",    "COMMAND 1013 EN_CHANGE",    // "4"; "a" is refused by ES_NUMBER
       "COMMAND 1013 EN_UPDATE",    "COMMAND 1013 EN_CHANGE",    // "2"
       "COMMAND 1013 EN_KILLFOCUS", "COMMAND 1001 BN_CLICKED",   // the push button takes the focus
-      "COMMAND 1015 EN_SETFOCUS",  "COMMAND 1015 EN_UPDATE",  "COMMAND 1015 EN_CHANGE",
-      "COMMAND 1015 EN_UPDATE",    "COMMAND 1015 EN_CHANGE",  "COMMAND 1015 EN_KILLFOCUS",
-      "COMMAND 2 BN_CLICKED",
+      "COMMAND 1015 EN_SETFOCUS",  "COMMAND 1015 EN_UPDATE",    "COMMAND 1015 EN_CHANGE", "COMMAND 1015 EN_UPDATE",
+      "COMMAND 1015 EN_CHANGE",    "COMMAND 1015 EN_KILLFOCUS", "COMMAND 2 BN_CLICKED",
   };
   EXPECT_EQ(Lines("COMMAND"), expected);
   EXPECT_EQ(host::LastDialog()[IDC_NUMBER].text, "42");
@@ -405,13 +404,14 @@ TEST_F(DialogHostTest, DropDownListsKeepEntriesWithItemDataAndNotifyAChoice) {
   Run();
   EXPECT_EQ(chosenData, 20);
   const std::vector<std::string> expected = {
-      "COMMAND 1016 CBN_SETFOCUS",  "COMMAND 1016 CBN_DROPDOWN", "COMMAND 1016 CBN_SELCHANGE",
-      "COMMAND 1016 CBN_SELENDOK",  "COMMAND 1016 CBN_CLOSEUP",  "COMMAND 1016 CBN_DROPDOWN",
-      "COMMAND 1016 CBN_SELENDOK",  "COMMAND 1016 CBN_CLOSEUP",  "COMMAND 1016 CBN_KILLFOCUS",
+      "COMMAND 1016 CBN_SETFOCUS", "COMMAND 1016 CBN_DROPDOWN", "COMMAND 1016 CBN_SELCHANGE",
+      "COMMAND 1016 CBN_SELENDOK", "COMMAND 1016 CBN_CLOSEUP",  "COMMAND 1016 CBN_DROPDOWN",
+      "COMMAND 1016 CBN_SELENDOK", "COMMAND 1016 CBN_CLOSEUP",  "COMMAND 1016 CBN_KILLFOCUS",
   };
   EXPECT_EQ(Lines("COMMAND 1016"), expected) << "choosing the chosen entry again changes nothing";
   const host::DialogView d = host::LastDialog();
-  const std::vector<host::ListEntry> entries = {{"Standard", 0}, {"Printer Parameters", 10}, {"Encoder Parameters", 20}};
+  const std::vector<host::ListEntry> entries = {
+      {"Standard", 0}, {"Printer Parameters", 10}, {"Encoder Parameters", 20}};
   EXPECT_EQ(d[IDC_LIST].entries, entries);
   EXPECT_EQ(d[IDC_LIST].text, "Encoder Parameters");
   const std::vector<host::ListEntry> sorted = {{"A", 0}, {"b", 0}, {"c", 0}};
@@ -439,7 +439,8 @@ TEST_F(DialogHostTest, TrackbarsKeepTheirRangeAndReportADragInOrder) {
   };
   user_.MoveTrackbar(IDC_TRACKBAR, -40).Click(IDCANCEL);
   Run();
-  const std::vector<std::string> expected = {"HSCROLL THUMBTRACK -40", "HSCROLL THUMBPOSITION -40", "HSCROLL ENDSCROLL"};
+  const std::vector<std::string> expected = {"HSCROLL THUMBTRACK -40", "HSCROLL THUMBPOSITION -40",
+                                             "HSCROLL ENDSCROLL"};
   EXPECT_EQ(Lines("HSCROLL"), expected);
   EXPECT_EQ(positionSeen, -40);
   const host::ControlView t = host::LastDialog()[IDC_TRACKBAR];
@@ -502,7 +503,8 @@ TEST_F(DialogHostTest, TheCloseBoxBecomesCancelWhenTheDialogLeavesItAlone) {
 TEST_F(DialogHostTest, EnterClicksTheFocusedOrTheDefaultButton) {
   user_.PressEnter().Focus(IDC_PUSH).PressEnter().PressEscape();
   Run();
-  const std::vector<std::string> expected = {"COMMAND 1002 BN_CLICKED", "COMMAND 1001 BN_CLICKED", "COMMAND 2 BN_CLICKED"};
+  const std::vector<std::string> expected = {"COMMAND 1002 BN_CLICKED", "COMMAND 1001 BN_CLICKED",
+                                             "COMMAND 2 BN_CLICKED"};
   std::vector<std::string> clicks;
   for (const std::string& line : Lines("COMMAND"))
     if (line.find("BN_CLICKED") != std::string::npos) clicks.push_back(line);
@@ -586,9 +588,15 @@ TEST_F(DialogHostTest, GetDlgItemIntReadsDecimalNumbersOnly) {
     UINT value;
   };
   const Case cases[] = {
-      {"42", FALSE, TRUE, 42},       {" 7 ", FALSE, TRUE, 7},         {"-5", TRUE, TRUE, static_cast<UINT>(-5)},
-      {"-5", FALSE, FALSE, 0},       {"12a", FALSE, FALSE, 0},        {"", FALSE, FALSE, 0},
-      {"4294967295", FALSE, TRUE, 4294967295u}, {"4294967296", FALSE, FALSE, 0}, {"2147483648", TRUE, FALSE, 0},
+      {"42", FALSE, TRUE, 42},
+      {" 7 ", FALSE, TRUE, 7},
+      {"-5", TRUE, TRUE, static_cast<UINT>(-5)},
+      {"-5", FALSE, FALSE, 0},
+      {"12a", FALSE, FALSE, 0},
+      {"", FALSE, FALSE, 0},
+      {"4294967295", FALSE, TRUE, 4294967295u},
+      {"4294967296", FALSE, FALSE, 0},
+      {"2147483648", TRUE, FALSE, 0},
       {"1,023", FALSE, FALSE, 0},
   };
   probe_.hook = [&](HWND d, UINT m, WPARAM, LPARAM) -> INT_PTR {

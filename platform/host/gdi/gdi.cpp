@@ -473,8 +473,8 @@ int WINAPI GetDIBits(HDC handle, HBITMAP bitmapHandle, UINT start, UINT lines, L
 
 // Sets scan lines of a bitmap from a DIB as wide as the bitmap (scan line 0 of a bottom-up DIB is the bottom row);
 // returns the number of lines set.
-int WINAPI SetDIBits(HDC handle, HBITMAP bitmapHandle, UINT start, UINT lines, const VOID* bits,
-                     const BITMAPINFO* info, UINT usage) {
+int WINAPI SetDIBits(HDC handle, HBITMAP bitmapHandle, UINT start, UINT lines, const VOID* bits, const BITMAPINFO* info,
+                     UINT usage) {
   std::lock_guard lock(HostMutex());
   GdiBitmap* bitmap = tolma::host::detail::FindBitmap(bitmapHandle);
   tolma::host::detail::Dib dib;

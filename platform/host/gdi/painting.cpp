@@ -204,7 +204,8 @@ BOOL WINAPI Rectangle(HDC handle, int left, int top, int right, int bottom) {
   const RECTL limit = tolma::host::detail::DrawableArea(dc);
   const bool pen = dc->pen != nullptr && !dc->pen->null;
   if (dc->brush != nullptr && !dc->brush->null) {
-    const RECTL inside = pen ? RECTL{left + 1, top + 1, right - 1, bottom - 1} : RECTL{left, top, right - 1, bottom - 1};
+    const RECTL inside =
+        pen ? RECTL{left + 1, top + 1, right - 1, bottom - 1} : RECTL{left, top, right - 1, bottom - 1};
     tolma::host::detail::FillPixels(*target, inside, limit, dc->brush->colour);
   }
   if (pen && right - left >= 1 && bottom - top >= 1) {

@@ -83,17 +83,19 @@ struct ControlView {
   bool enabled = false;
   bool visible = false;
   bool focused = false;
-  int checked = 0;                   // buttons: BST_UNCHECKED, BST_CHECKED, BST_INDETERMINATE
-  std::vector<ListEntry> entries;    // combo boxes
-  int selected = -1;                 // combo boxes: the selected entry, -1 for none
-  LONG minimum = 0;                  // trackbars and up-down controls: range and position
+  int checked = 0;                 // buttons: BST_UNCHECKED, BST_CHECKED, BST_INDETERMINATE
+  std::vector<ListEntry> entries;  // combo boxes
+  int selected = -1;               // combo boxes: the selected entry, -1 for none
+  LONG minimum = 0;                // trackbars and up-down controls: range and position
   LONG maximum = 0;
   LONG position = 0;
-  std::vector<LONG> ticks;           // trackbars: tick marks set with TBM_SETTIC
-  int buddyId = 0;                   // up-down controls: the buddy's id (0: none)
+  std::vector<LONG> ticks;  // trackbars: tick marks set with TBM_SETTIC
+  int buddyId = 0;          // up-down controls: the buddy's id (0: none)
   bool readOnly() const { return (style & ES_READONLY) != 0; }
   // The selected entry's text (empty without a selection).
-  std::string selectedText() const { return selected >= 0 && selected < int(entries.size()) ? entries[selected].text : ""; }
+  std::string selectedText() const {
+    return selected >= 0 && selected < int(entries.size()) ? entries[selected].text : "";
+  }
 };
 
 // A dialog: its controls and its painted client area.

@@ -175,9 +175,7 @@ Window* FirstTabStop(Window* d) {
   return nullptr;
 }
 
-std::string Describe(Window* d) {
-  return "dialog " + std::to_string(d->templateId) + " \"" + Utf8Of(d->text) + "\"";
-}
+std::string Describe(Window* d) { return "dialog " + std::to_string(d->templateId) + " \"" + Utf8Of(d->text) + "\""; }
 
 // What DefDlgProc does when the dialog procedure leaves a message alone.
 LRESULT DefaultDialog(Window* d, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -290,8 +288,7 @@ LRESULT DialogMessage(Window* d, UINT message, WPARAM wParam, LPARAM lParam) {
 
 extern "C" {
 
-INT_PTR WINAPI DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc,
-                               LPARAM init) {
+INT_PTR WINAPI DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM init) {
   std::lock_guard lock(HostMutex());
   using namespace tolma::host::detail;
   const std::optional<std::vector<uint8_t>> bytes = ModuleResource(instance, RT_DIALOG, templateName);
@@ -299,8 +296,7 @@ INT_PTR WINAPI DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND ow
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return -1;
   }
-  const int templateId =
-      IS_INTRESOURCE(templateName) ? static_cast<int>(reinterpret_cast<ULONG_PTR>(templateName)) : 0;
+  const int templateId = IS_INTRESOURCE(templateName) ? static_cast<int>(reinterpret_cast<ULONG_PTR>(templateName)) : 0;
   const std::optional<DialogTemplate> t = ParseDialogTemplate(*bytes);
   if (!t) {
     ReportUserFailure("dialog template " + std::to_string(templateId) + " is no extended dialog template");
@@ -323,10 +319,13 @@ INT_PTR WINAPI DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND ow
   d->running = true;
   MakeCanvas(d->handle(), d->clientWidth, d->clientHeight, kDialogColour);
 
-  // WM_INITDIALOG; a non-zero answer gives the focus to the first tab stop (selecting an edit's text).
+  // WM_INITDIALOG; a non-zero answer gives the focus to the first tab stop as the dialog then stands (selecting
+  // an edit's text).
   Window* first = FirstTabStop(d);
-  const LRESULT focusDefault = Send(d, WM_INITDIALOG, reinterpret_cast<WPARAM>(first ? first->handle() : nullptr), init);
-  if (!d->ended && focusDefault != 0 && first != nullptr && FindWindow(first->handle()) && first->enabled) {
+  const LRESULT focusDefault =
+      Send(d, WM_INITDIALOG, reinterpret_cast<WPARAM>(first ? first->handle() : nullptr), init);
+  first = d->ended ? nullptr : FirstTabStop(d);
+  if (focusDefault != 0 && first != nullptr) {
     if (first->kind == ControlKind::Edit) {
       first->selStart = 0;
       first->selEnd = static_cast<DWORD>(first->text.size());
@@ -387,8 +386,8 @@ BOOL WINAPI SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
 UINT WINAPI GetDlgItemTextW(HWND dialog, int id, LPWSTR text, int max) {
   if (text == nullptr || max <= 0) return 0;
   text[0] = 0;
-  return static_cast<UINT>(SendDlgItemMessageW(dialog, id, WM_GETTEXT, static_cast<WPARAM>(max),
-                                               reinterpret_cast<LPARAM>(text)));
+  return static_cast<UINT>(
+      SendDlgItemMessageW(dialog, id, WM_GETTEXT, static_cast<WPARAM>(max), reinterpret_cast<LPARAM>(text)));
 }
 
 BOOL WINAPI SetDlgItemInt(HWND dialog, int id, UINT value, BOOL isSigned) {

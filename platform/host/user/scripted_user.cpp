@@ -404,9 +404,7 @@ ScriptedUser& ScriptedUser::Click(int id) { return Queue(*this, Kind::Click, id)
 ScriptedUser& ScriptedUser::Tick(int id) { return Queue(*this, Kind::Tick, id); }
 ScriptedUser& ScriptedUser::Untick(int id) { return Queue(*this, Kind::Untick, id); }
 ScriptedUser& ScriptedUser::Type(int id, const std::string& text) { return Queue(*this, Kind::Type, id, 0, text); }
-ScriptedUser& ScriptedUser::Retype(int id, const std::string& text) {
-  return Queue(*this, Kind::Retype, id, 0, text);
-}
+ScriptedUser& ScriptedUser::Retype(int id, const std::string& text) { return Queue(*this, Kind::Retype, id, 0, text); }
 ScriptedUser& ScriptedUser::Erase(int id) { return Queue(*this, Kind::Erase, id); }
 ScriptedUser& ScriptedUser::Focus(int id) { return Queue(*this, Kind::Focus, id); }
 ScriptedUser& ScriptedUser::Select(int id, const std::string& entry) {
@@ -421,9 +419,7 @@ ScriptedUser& ScriptedUser::PressEnter() { return Queue(*this, Kind::PressEnter)
 ScriptedUser& ScriptedUser::PressEscape() { return Queue(*this, Kind::PressEscape); }
 ScriptedUser& ScriptedUser::CloseBox() { return Queue(*this, Kind::CloseBox); }
 ScriptedUser& ScriptedUser::AnswerMessageBox(int button) { return Queue(*this, Kind::AnswerMessageBox, 0, button); }
-ScriptedUser& ScriptedUser::ChooseFile(const std::string& path) {
-  return Queue(*this, Kind::ChooseFile, 0, 0, path);
-}
+ScriptedUser& ScriptedUser::ChooseFile(const std::string& path) { return Queue(*this, Kind::ChooseFile, 0, 0, path); }
 ScriptedUser& ScriptedUser::CancelFileDialog() { return Queue(*this, Kind::CancelFileDialog); }
 ScriptedUser& ScriptedUser::Look(std::function<void(const DialogView&)> look) {
   std::lock_guard lock(HostMutex());

@@ -22,8 +22,8 @@ std::optional<std::vector<uint8_t>> ModuleResource(HMODULE module, LPCWSTR type,
 struct Window {
   ControlKind kind = ControlKind::Static;
   WideString className;
-  Window* parent = nullptr;          // the dialog of a control
-  std::vector<Window*> children;     // controls in template (tab) order
+  Window* parent = nullptr;       // the dialog of a control
+  std::vector<Window*> children;  // controls in template (tab) order
   int id = 0;
   DWORD style = 0;
   DWORD exStyle = 0;
@@ -46,7 +46,7 @@ struct Window {
   RECT frame{};          // the window rectangle on the screen
   LONG clientWidth = 0;
   LONG clientHeight = 0;
-  int baseX = 6;   // dialog base units in pixels
+  int baseX = 6;  // dialog base units in pixels
   int baseY = 13;
   bool hasUpdate = false;
   bool eraseUpdate = false;

@@ -94,7 +94,8 @@ void Invalidate(Window* dialog, const RECT* rect, bool erase) {
   if (dialog == nullptr) return;
   const RECT whole{0, 0, dialog->clientWidth, dialog->clientHeight};
   RECT r = rect != nullptr ? *rect : whole;
-  r = RECT{std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min(r.right, whole.right), std::min(r.bottom, whole.bottom)};
+  r = RECT{std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min(r.right, whole.right),
+           std::min(r.bottom, whole.bottom)};
   if (r.right <= r.left || r.bottom <= r.top) return;
   dialog->update = dialog->hasUpdate ? Union(dialog->update, r) : r;
   dialog->hasUpdate = true;

@@ -20,12 +20,24 @@ Rgb Hue(double h, double v) {
   const double x = c * (1 - std::fabs(std::fmod(h / 60.0, 2.0) - 1));
   double r = 0, g = 0, b = 0;
   switch (static_cast<int>(h / 60.0) % 6) {
-    case 0: r = c, g = x; break;
-    case 1: r = x, g = c; break;
-    case 2: g = c, b = x; break;
-    case 3: g = x, b = c; break;
-    case 4: r = x, b = c; break;
-    default: r = c, b = x; break;
+    case 0:
+      r = c, g = x;
+      break;
+    case 1:
+      r = x, g = c;
+      break;
+    case 2:
+      g = c, b = x;
+      break;
+    case 3:
+      g = x, b = c;
+      break;
+    case 4:
+      r = x, b = c;
+      break;
+    default:
+      r = c, b = x;
+      break;
   }
   auto byte = [](double u) { return static_cast<uint8_t>(std::lround(u * 255.0)); };
   return {byte(r), byte(g), byte(b)};
