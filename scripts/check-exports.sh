@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks that each Windows DLL exports exactly its documented entry points (and DomaRaster's entry point).
+# Checks that each Windows DLL exports exactly its documented entry points (and DomaRaster's entry point), and
+# that DomaUI.dll carries its resources (check-resources.sh).
 set -euo pipefail
 dir=$1
 objdump=x86_64-w64-mingw32-objdump
@@ -41,4 +42,7 @@ if [ -f ui/DomaUI.def ]; then
   mapfile -t ui_names < <(awk 'f && NF{print $1} /^EXPORTS/{f=1}' ui/DomaUI.def)
   check "$dir/DomaUI.dll" "${ui_names[@]}"
 fi
+
+# DomaUI's dialogs and strings.
+"$(dirname "$0")/check-resources.sh" "$dir" || fail=1
 exit $fail

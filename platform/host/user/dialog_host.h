@@ -19,7 +19,7 @@
 //        user.MoveTrackbar(1801, 7)
 //            .Look([](const host::DialogView& d) { EXPECT_EQ(d[1812].text, "7"); })
 //            .Click(1605);
-//        EXPECT_EQ(ui::RunDialog(107, HeadSettingsProc), 1605);
+//        EXPECT_EQ(ui::RunDialog(nullptr, IDD_HEAD_SETTINGS, ui::HeadSettingsProc), 1605);
 //        EXPECT_FALSE(host::LastDialog()[1800].enabled);
 //
 //      Acting on a control a person cannot use (disabled, hidden, read-only, missing) is reported through the

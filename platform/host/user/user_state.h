@@ -6,6 +6,7 @@
 #include "platform/host/user/dialog_template.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>

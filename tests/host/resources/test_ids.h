@@ -7,6 +7,7 @@
 #define IDD_INNER 502
 #define IDD_NO_CLOSE_BOX 503
 #define IDD_OLD_STYLE 504
+#define IDB_SMALL 600
 
 #define IDC_PUSH 1001
 #define IDC_DEFAULT 1002
