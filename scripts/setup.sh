@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, when they are missing.
 set -euo pipefail
 packages=(g++ cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev pkg-config
-          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 clang libclang-rt-dev clang-format)
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 clang libclang-rt-dev clang-format
+          libfreetype-dev fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

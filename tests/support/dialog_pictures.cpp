@@ -2,6 +2,10 @@
 #include "tests/support/dialog_pictures.h"
 
 #include <png.h>
+#ifdef TOLMA_HAVE_FREETYPE
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +33,12 @@ struct Canvas {
     for (LONG y = t; y < b; ++y)
       for (LONG x = l; x < r; ++x) Set(x, y, c);
   }
+  void Blend(LONG x, LONG y, ULONG c, unsigned alpha) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    const uint8_t ink[3] = {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)};
+    for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>((ink[i] * alpha + p[i] * (255 - alpha)) / 255);
+  }
   void Frame(const RECT& r, ULONG c) {
     Fill(r.left, r.top, r.right, r.top + 1, c);
     Fill(r.left, r.bottom - 1, r.right, r.bottom, c);
@@ -37,36 +47,102 @@ struct Canvas {
   }
 };
 
-void Outline(Canvas& canvas, const host::ControlView& c) {
+#ifdef TOLMA_HAVE_FREETYPE
+// Control texts drawn with a sans-serif font of about the size of a dialog's (11 pixels), when one is installed.
+class TextPainter {
+ public:
+  TextPainter() {
+    if (FT_Init_FreeType(&library_) != 0) return;
+    for (const char* path : {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                             "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"})
+      if (FT_New_Face(library_, path, 0, &face_) == 0) break;
+    if (face_ != nullptr) FT_Set_Pixel_Sizes(face_, 0, 11);
+  }
+  ~TextPainter() {
+    if (face_ != nullptr) FT_Done_Face(face_);
+    if (library_ != nullptr) FT_Done_FreeType(library_);
+  }
+  TextPainter(const TextPainter&) = delete;
+  TextPainter& operator=(const TextPainter&) = delete;
+
+  bool ok() const { return face_ != nullptr; }
+  // Draws `text` from (x, baseline), blending the glyphs' coverage over the canvas, up to `right`.
+  void Draw(Canvas& canvas, LONG x, LONG baseline, const std::string& text, ULONG ink, LONG right) const {
+    for (WCHAR unit : host::Wide(text)) {
+      if (unit == u'&') continue;  // mnemonic marks
+      if (FT_Load_Char(face_, unit, FT_LOAD_RENDER) != 0) continue;
+      const FT_GlyphSlot g = face_->glyph;
+      if (x + g->bitmap_left + static_cast<LONG>(g->bitmap.width) > right) return;
+      for (unsigned row = 0; row < g->bitmap.rows; ++row)
+        for (unsigned col = 0; col < g->bitmap.width; ++col) {
+          const unsigned a = g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col];
+          if (a != 0) canvas.Blend(x + g->bitmap_left + LONG(col), baseline - g->bitmap_top + LONG(row), ink, a);
+        }
+      x += g->advance.x >> 6;
+    }
+  }
+
+ private:
+  FT_Library library_ = nullptr;
+  FT_Face face_ = nullptr;
+};
+#else
+class TextPainter {
+ public:
+  bool ok() const { return false; }
+  void Draw(Canvas&, LONG, LONG, const std::string&, ULONG, LONG) const {}
+};
+#endif
+
+// A control's text: in letters when a font is there, else as a bar of about its length.
+void Text(Canvas& canvas, const TextPainter& font, LONG x, LONG top, LONG bottom, const std::string& text, ULONG ink,
+          LONG right) {
+  if (text.empty()) return;
+  const LONG middle = (top + bottom) / 2;
+  if (font.ok()) {
+    font.Draw(canvas, x, middle + 4, text, ink, right);
+    return;
+  }
+  canvas.Fill(x, middle - 2, std::min<LONG>(x + static_cast<LONG>(text.size()) * 5, right), middle + 2, ink);
+}
+
+void Outline(Canvas& canvas, const TextPainter& font, const host::ControlView& c) {
   if (!c.visible) return;
-  const ULONG ink = c.enabled ? 0x202020 : 0xA8A8A8;
+  const ULONG ink = c.enabled ? 0x202020 : 0xA0A0A0;
   const RECT& r = c.rect;
-  const LONG textWidth = std::min<LONG>(static_cast<LONG>(c.text.size()) * 5, r.right - r.left);
   switch (c.kind) {
     case host::ControlKind::Button:
       if ((c.style & BS_TYPEMASK) == BS_GROUPBOX) {
-        canvas.Frame(RECT{r.left, r.top + 6, r.right, r.bottom}, 0x909090);
-        canvas.Fill(r.left + 6, r.top + 4, r.left + 6 + textWidth, r.top + 8, ink);
+        canvas.Frame(RECT{r.left, r.top + 6, r.right, r.bottom}, 0xB0B0B0);
+        if (!c.text.empty()) {
+          canvas.Fill(r.left + 6, r.top,
+                      std::min<LONG>(r.left + 10 + static_cast<LONG>(c.text.size()) * 6, r.right - 6), r.top + 12,
+                      0xF0F0F0);
+          Text(canvas, font, r.left + 8, r.top, r.top + 12, c.text, ink, r.right - 6);
+        }
       } else if ((c.style & BS_TYPEMASK) == BS_PUSHBUTTON || (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
         canvas.Fill(r.left, r.top, r.right, r.bottom, 0xE1E1E1);
         canvas.Frame(r, (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? 0x0078D7 : 0xADADAD);
-        const LONG mid = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-        canvas.Fill(mid - textWidth / 2, y - 2, mid + textWidth / 2, y + 2, ink);
+        const LONG width = static_cast<LONG>(c.text.size()) * 6;
+        Text(canvas, font, std::max<LONG>(r.left + 4, (r.left + r.right - width) / 2), r.top, r.bottom, c.text, ink,
+             r.right - 2);
       } else {
         const LONG y = (r.top + r.bottom) / 2;
-        canvas.Frame(RECT{r.left, y - 6, r.left + 13, y + 7}, ink);
+        const bool radio = (c.style & BS_TYPEMASK) == BS_RADIOBUTTON || (c.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+        canvas.Fill(r.left, y - 6, r.left + 13, y + 7, 0xFFFFFF);
+        canvas.Frame(RECT{r.left, y - 6, r.left + 13, y + 7}, radio ? 0x707070 : ink);
         if (c.checked) canvas.Fill(r.left + 3, y - 3, r.left + 10, y + 4, ink);
-        canvas.Fill(r.left + 17, y - 2, r.left + 17 + textWidth, y + 2, ink);
+        Text(canvas, font, r.left + 17, r.top, r.bottom, c.text, ink, r.right);
       }
       return;
     case host::ControlKind::Edit:
     case host::ControlKind::ComboBox:
       canvas.Fill(r.left, r.top, r.right, r.bottom, c.enabled && !c.readOnly() ? 0xFFFFFF : 0xF0F0F0);
       canvas.Frame(r, 0x7A7A7A);
-      canvas.Fill(r.left + 3, r.top + 4, r.left + 3 + textWidth, r.bottom - 4, ink);
+      Text(canvas, font, r.left + 3, r.top, r.bottom, c.text, ink, r.right - 2);
       return;
     case host::ControlKind::Static:
-      canvas.Fill(r.left, r.top + 2, r.left + textWidth, r.bottom - 2, ink);
+      Text(canvas, font, r.left, r.top, r.top + 12, c.text, ink, r.right + 4);
       return;
     case host::ControlKind::Trackbar: {
       const LONG y = r.top + (r.bottom - r.top) / 2 - 2;
@@ -109,8 +185,10 @@ bool WriteRgbPng(std::FILE* file, LONG width, LONG height, const uint8_t* rgb) {
 bool WriteDialogPng(const host::DialogView& view, const std::string& path, bool outlines) {
   if (view.width <= 0 || view.height <= 0) return false;
   Canvas canvas{view.width, view.height, view.pixels};
-  if (outlines)
-    for (const host::ControlView& c : view.controls) Outline(canvas, c);
+  if (outlines) {
+    const TextPainter font;
+    for (const host::ControlView& c : view.controls) Outline(canvas, font, c);
+  }
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
   const bool written = WriteRgbPng(file, canvas.width, canvas.height, canvas.rgb.data());

@@ -120,6 +120,7 @@ TEST_F(HeadSettingsTest, AMovedTrackbarChangesTheDevmodeAtOnce) {
   expected[0] = 10;
   EXPECT_EQ(HeadValues(Edited()), expected);
   const host::DialogView d = host::LastDialog();
+  SaveDialogPicture(d, "head-settings-ymcko");
   EXPECT_EQ(d[IDC_HEAD_INTENSITY_Y_VALUE].text, "0");
   EXPECT_EQ(d[IDC_HEAD_CONTRAST_O_VALUE].text, "10");
   // Nothing else of the DEVMODE moved.
