@@ -11,7 +11,9 @@
 //      embeds the same .res bytes in the Linux build, where this host reads the binary templates.
 //   2. Dialog procedure in ui/ (ui/tools/ or ui/adjust/): the rules as plain functions (tested directly), the
 //      procedure a thin mapping from messages to them; run it with tolma::ui::RunDialog (ui/dialogs.h), which
-//      initialises the common controls and passes DomaUI's module and template id to DialogBoxParamW.
+//      initialises the common controls and passes DomaUI's module and template id to DialogBoxParamW. Keep the
+//      dialog's own state in a struct made at WM_INITDIALOG and kept in DWLP_USER (ui::DialogState<T>, freed at
+//      WM_DESTROY): the property sheets run the procedures themselves, with an lParam of their own.
 //   3. Test with the scripted user: queue what a person does, run the dialog, look at the controls, the DEVMODE,
 //      the raw jobs and the painted pixels:
 //
@@ -26,7 +28,8 @@
 //      failure handler (the test fixtures make it a test failure) and the action is skipped. A dialog still open
 //      when the script has no more actions is reported and closed with -1. Message boxes take the next action
 //      when it is AnswerMessageBox (else the answers of QueueMessageBoxAnswer, else their first button); file
-//      dialogs must be answered by ChooseFile or CancelFileDialog.
+//      dialogs must be answered by ChooseFile or CancelFileDialog. To look at a dialog, write a view as a PNG
+//      (tests/support/dialog_pictures.h: SaveDialogPicture writes into $TOLMA_DIALOG_PNG_DIR when it is set).
 //
 // What the window manager does like Windows: WM_INITDIALOG with the first tab stop as focus; WM_COMMAND
 // notifications (BN_CLICKED; EN_UPDATE then EN_CHANGE for each typed character and for WM_SETTEXT on single-line
@@ -40,7 +43,8 @@
 // classes exist only after InitCommonControlsEx: without them DialogBoxParamW fails with -1.
 // Geometry: dialog base units 6 x 13 pixels for an 8-point font (scaled for other sizes), a caption of 23 and a
 // frame of 3 pixels; controls are not painted (the canvas holds what the dialog procedure paints on its client
-// area, over the dialog colour 0xF0F0F0).
+// area, over the dialog colour 0xF0F0F0). Controls offered: buttons of every BS_ kind, edits, statics, drop-down
+// combo boxes, trackbars and up-down controls; another class makes DialogBoxParamW fail with a reported reason.
 #pragma once
 
 #include "platform/host/host.h"
