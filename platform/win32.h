@@ -16,6 +16,8 @@
 #include <winspool.h>
 #include <shlobj.h>
 #include <shfolder.h>
+#include <commctrl.h>
+#include <commdlg.h>
 #define TOLMA_WIDE(s) L##s
 #define TOLMA_EXPORT extern "C"
 #else
@@ -49,3 +51,15 @@ static_assert(offsetof(DEVMODEW, dmICMMethod) == 188);
 static_assert(offsetof(DEVMODEW, dmMediaType) == 196);
 static_assert(offsetof(DEVMODEW, dmReserved2) == 208);
 static_assert(offsetof(DEVMODEW, dmPanningWidth) == 212, "dmSize 212 ends before the panning fields");
+
+// Records the dialogs and their controls exchange with the system.
+static_assert(sizeof(PAINTSTRUCT) == 72 && offsetof(PAINTSTRUCT, rcPaint) == 12);
+static_assert(sizeof(BITMAP) == 32 && offsetof(BITMAP, bmBits) == 24);
+static_assert(sizeof(NMHDR) == 24 && offsetof(NMHDR, code) == 16);
+static_assert(sizeof(NMUPDOWN) == 32 && offsetof(NMUPDOWN, iPos) == 24);
+static_assert(sizeof(INITCOMMONCONTROLSEX) == 8);
+static_assert(sizeof(OPENFILENAMEW) == 152);
+static_assert(offsetof(OPENFILENAMEW, lpstrFile) == 48 && offsetof(OPENFILENAMEW, nMaxFile) == 56);
+static_assert(offsetof(OPENFILENAMEW, Flags) == 96 && offsetof(OPENFILENAMEW, nFileOffset) == 100);
+static_assert(offsetof(OPENFILENAMEW, lpstrDefExt) == 104 && offsetof(OPENFILENAMEW, FlagsEx) == 148);
+static_assert(sizeof(DLGPROC) == 8 && sizeof(INT_PTR) == 8 && sizeof(LPARAM) == 8 && sizeof(WPARAM) == 8);

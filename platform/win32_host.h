@@ -295,3 +295,4 @@ BOOL WINAPI WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD writ
 // Further host declarations, one header per area.
 #include "platform/win32_host_gdi.h"
 #include "platform/win32_host_user.h"
+#include "platform/win32_host_dialogs.h"

@@ -62,7 +62,39 @@ static_assert(sizeof(PAINTSTRUCT) == 72 && offsetof(PAINTSTRUCT, rcPaint) == 12)
 
 // Raster operations and mixes.
 #define SRCCOPY 0x00CC0020UL
+#define PATCOPY 0x00F00021UL
+#define BLACKNESS 0x00000042UL
+#define WHITENESS 0x00FF0062UL
 #define R2_COPYPEN 13
+#define COLORONCOLOR 3
+#define HALFTONE 4
+
+// Brushes, pens and stock objects.
+TOLMA_DECLARE_HANDLE(HPEN);
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+#define PS_SOLID 0
+#define PS_NULL 5
+
+// A device-dependent bitmap as GetObjectW describes it.
+typedef struct tagBITMAP {
+  LONG bmType;
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;
+  WORD bmPlanes;
+  WORD bmBitsPixel;
+  LPVOID bmBits;
+} BITMAP, *PBITMAP, *LPBITMAP;
+static_assert(sizeof(BITMAP) == 32);
 
 extern "C" {
 HWND WINAPI GetTopWindow(HWND window);
@@ -77,4 +109,16 @@ HBITMAP WINAPI CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init
 int WINAPI StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
                          int srcHeight, const VOID* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info, UINT usage);
+int WINAPI SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const VOID* bits, const BITMAPINFO* info,
+                     UINT usage);
+BOOL WINAPI BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, DWORD rop);
+BOOL WINAPI StretchBlt(HDC dest, int xDest, int yDest, int destWidth, int destHeight, HDC source, int xSrc, int ySrc,
+                       int srcWidth, int srcHeight, DWORD rop);
+int WINAPI SetStretchBltMode(HDC dc, int mode);
+int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom);
+HGDIOBJ WINAPI GetStockObject(int object);
+HBRUSH WINAPI CreateSolidBrush(DWORD colour);
+HPEN WINAPI CreatePen(int style, int width, DWORD colour);
+int WINAPI GetObjectW(HGDIOBJ object, int size, LPVOID out);
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Windows DLLs of a build folder: each exports exactly its documented entry points, its PE entry point is
 # the C/C++ run-time start-up (which then calls DllMain), and it imports only from system DLLs a printer driver may use.
-# Prints every DLL's entry point and import list.
+# Prints every DLL's entry point and import list, and checks DomaUI.dll's resources (check-resources.sh).
 set -euo pipefail
 dir=$(realpath "$1")
 cd "$(dirname "$0")/.."
@@ -87,6 +87,9 @@ check_dll() {  # dll, expected exports...
 check_dll "$dir/DomaRaster.dll" DllEntryPoint DrvQueryDriverInfo DrvEnableDriver DrvDisableDriver
 mapfile -t ui_names < <(awk 'f && NF{print $1} /^EXPORTS/{f=1}' ui/DomaUI.def)
 check_dll "$dir/DomaUI.dll" "${ui_names[@]}"
+
+# DomaUI's dialogs and strings.
+scripts/check-resources.sh "$dir" || fail=1
 
 if [ $fail -ne 0 ]; then
   say "FAILED"

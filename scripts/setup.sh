@@ -5,7 +5,8 @@ packages=(g++ cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev l
           g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
           clang libclang-rt-dev clang-format
           wine wine64 xvfb
-          libpappl-dev cups-ipp-utils)
+          libpappl-dev cups-ipp-utils
+          libfreetype-dev fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

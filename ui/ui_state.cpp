@@ -26,7 +26,7 @@ void ProcessAttach(HMODULE module) {
   std::memset(s.encoderCopies, 0, sizeof s.encoderCopies);
   s.firmwareVersion[0] = 0;
 #ifndef _WIN32
-  RegisterHostStringResources(module);
+  RegisterHostResources(module);
 #endif
 }
 

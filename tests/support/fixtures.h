@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/host/host.h"
+#include "platform/host/user/dialog_host.h"
 
 #include <gtest/gtest.h>
 
@@ -32,14 +33,22 @@ class TempDir {
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 
 // Paths of build outputs the tests use.
-std::string BuiltDataFile();  // the generated driver data file
+std::string BuiltDataFile();        // the generated driver data file
+std::string BuiltPreviewPicture();  // the generated colour correction preview picture "domacc.bmp"
 std::string SourcePath(const std::string& relative);
 
-// Resets the host before and after each test.
+// Resets the host before and after each test; what a scripted user cannot do fails the test, and so does a
+// script left with actions nobody played.
 class HostTest : public ::testing::Test {
  protected:
-  void SetUp() override { host::Reset(); }
-  void TearDown() override { host::Reset(); }
+  void SetUp() override {
+    host::Reset();
+    host::SetUserFailureHandler([](const std::string& message) { ADD_FAILURE() << message; });
+  }
+  void TearDown() override {
+    EXPECT_EQ(host::PendingUserActions(), 0) << "scripted user actions were left unplayed";
+    host::Reset();
+  }
 };
 
 }  // namespace tolma::test

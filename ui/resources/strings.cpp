@@ -5,7 +5,8 @@
 #include <iterator>
 
 #ifndef _WIN32
-#include "platform/host/host.h"
+#include "platform/host/user/dialog_host.h"
+#include "ui/resources/compiled_resources.h"
 #endif
 
 namespace tolma::ui {
@@ -35,10 +36,11 @@ const WCHAR* StringText(UINT id) {
 }
 
 #ifndef _WIN32
-void RegisterHostStringResources(HMODULE module) {
+void RegisterHostResources(HMODULE module) {
   std::vector<std::pair<UINT, host::WideString>> strings;
   for (const auto& s : kStrings) strings.emplace_back(s.id, s.text);
   host::RegisterStringResources(module, strings);
+  host::RegisterModuleResources(module, CompiledResources());
 }
 #endif
 

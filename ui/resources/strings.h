@@ -26,9 +26,9 @@ std::span<const StringResource> StringTable();
 const WCHAR* StringText(UINT id);
 
 #ifndef _WIN32
-// Makes the table the string resources of `module` for the host's LoadStringW (on Windows the linker
-// puts them into the DLL).
-void RegisterHostStringResources(HMODULE module);
+// Gives `module` its resources on the host: the string table for LoadStringW, and the compiled resource script
+// (dialog templates) for DialogBoxParamW. On Windows the linker puts them into the DLL.
+void RegisterHostResources(HMODULE module);
 #endif
 
 }  // namespace tolma::ui

@@ -1,9 +1,11 @@
 // Host stand-in for GDI's device contexts and device-independent bitmaps (1-bit and 24-bit), with window
 // canvases that tests read.
 #include "platform/host/draw_host.h"
-#include "platform/host/draw_state.h"
+#include "platform/host/gdi/gdi_state.h"
 #include "platform/host/state.h"
+#include "platform/host/user/user_state.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -24,29 +26,6 @@ constexpr int64_t kMaxBytes = int64_t(1) << 28;
 constexpr LONG kDefaultCanvasWidth = 640;
 constexpr LONG kDefaultCanvasHeight = 480;
 
-struct GdiDc;
-
-// A device-dependent bitmap: top-down rows, DWORD-aligned.
-struct GdiBitmap {
-  LONG width = 0;
-  LONG height = 0;
-  int bpp = 1;
-  size_t stride = 0;
-  std::vector<uint8_t> bits;
-  GdiDc* selectedIn = nullptr;  // the memory device context it is selected into
-  bool stock = false;
-
-  PixelPlane Plane() { return PixelPlane{bits.data(), static_cast<ptrdiff_t>(stride), width, height, bpp}; }
-};
-
-// A memory device context (with its selected bitmap) or a window's paint context (on its canvas).
-struct GdiDc {
-  bool memory = true;
-  HWND window = nullptr;
-  std::shared_ptr<GdiBitmap> canvas;
-  GdiBitmap* selected = nullptr;
-};
-
 std::set<GdiBitmap*>& Bitmaps() {
   static std::set<GdiBitmap*> s;
   return s;
@@ -66,9 +45,10 @@ GdiBitmap* StockBitmap() {
   return &stock;
 }
 
+}  // namespace
+
 size_t StrideOf(int64_t width, int bpp) { return static_cast<size_t>((width * bpp + 31) / 32 * 4); }
 
-// A new zero-filled bitmap; none for unsupported sizes or depths.
 std::unique_ptr<GdiBitmap> NewBitmap(int64_t width, int64_t height, int bpp) {
   if ((bpp != 1 && bpp != 24) || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
   const size_t stride = StrideOf(width, bpp);
@@ -80,6 +60,13 @@ std::unique_ptr<GdiBitmap> NewBitmap(int64_t width, int64_t height, int bpp) {
   b->stride = stride;
   b->bits.assign(stride * static_cast<size_t>(height), 0);
   return b;
+}
+
+HBITMAP AdoptBitmap(std::unique_ptr<GdiBitmap> bitmap) {
+  if (bitmap == nullptr) return nullptr;
+  GdiBitmap* raw = bitmap.release();
+  Bitmaps().insert(raw);
+  return reinterpret_cast<HBITMAP>(raw);
 }
 
 GdiDc* FindDc(HDC dc) {
@@ -102,6 +89,52 @@ std::shared_ptr<GdiBitmap> CanvasOf(HWND window, bool create) {
   Canvases()[window] = canvas;
   return canvas;
 }
+
+void MakeCanvas(HWND window, LONG width, LONG height, ULONG colour) {
+  std::shared_ptr<GdiBitmap> canvas = NewBitmap(width, height, 24);
+  if (canvas == nullptr) return;
+  FillPixels(*canvas, canvas->Plane().Bounds(), canvas->Plane().Bounds(), colour);
+  Canvases()[window] = canvas;
+}
+
+void DropCanvas(HWND window) { Canvases().erase(window); }
+
+GdiDc* NewWindowDc(HWND window, const RECTL& clip, bool clipped) {
+  auto* dc = new GdiDc;
+  dc->memory = false;
+  dc->window = window;
+  dc->canvas = CanvasOf(window, true);
+  dc->brush = StockBrush(WHITE_BRUSH);
+  dc->pen = StockPen(BLACK_PEN);
+  dc->clip = clip;
+  dc->clipped = clipped;
+  Dcs().insert(dc);
+  return dc;
+}
+
+void FreeWindowDc(GdiDc* dc) {
+  Dcs().erase(dc);
+  delete dc;
+}
+
+GdiBitmap* DrawingBitmap(GdiDc* dc) { return dc->memory ? dc->selected : dc->canvas.get(); }
+
+RECTL DrawableArea(GdiDc* dc) {
+  GdiBitmap* b = DrawingBitmap(dc);
+  if (b == nullptr) return RECTL{0, 0, 0, 0};
+  const RECTL bounds = b->Plane().Bounds();
+  return dc->clipped ? Intersect(bounds, dc->clip) : bounds;
+}
+
+void FillPixels(GdiBitmap& target, const RECTL& rect, const RECTL& limit, ULONG colour) {
+  const PixelPlane plane = target.Plane();
+  const RECTL r = Intersect(Intersect(rect, limit), plane.Bounds());
+  const ULONG stored = ColourToStored(colour, target.bpp);
+  for (LONG y = r.top; y < r.bottom; ++y)
+    for (LONG x = r.left; x < r.right; ++x) plane.Set(x, y, stored);
+}
+
+namespace {
 
 // The colour table of a BITMAPINFO, right after its header.
 const RGBQUAD* ColourTable(const BITMAPINFO* info) {
@@ -161,10 +194,10 @@ void Span(int64_t origin, int64_t extent, int64_t& from, int64_t& to) {
 
 bool FitsLong(int64_t v) { return v >= -0x3FFFFFFF && v <= 0x3FFFFFFF; }
 
-// Draws a DIB's source rectangle onto a bitmap's destination rectangle, mirrored where the signs of the
-// extents differ; false for zero or out-of-range extents.
+// Draws a DIB's source rectangle onto a bitmap's destination rectangle within `limit`, mirrored where the signs
+// of the extents differ; false for zero or out-of-range extents.
 bool DrawDib(GdiBitmap& target, int64_t xDest, int64_t yDest, int64_t destWidth, int64_t destHeight, int64_t xSrc,
-             int64_t ySrc, int64_t srcWidth, int64_t srcHeight, const Dib& dib) {
+             int64_t ySrc, int64_t srcWidth, int64_t srcHeight, const Dib& dib, const RECTL& limit) {
   if (destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0) return false;
   int64_t dl, dr, dt, db, sl, sr, st, sb;
   Span(xDest, destWidth, dl, dr);
@@ -187,12 +220,9 @@ bool DrawDib(GdiBitmap& target, int64_t xDest, int64_t yDest, int64_t destWidth,
   const PixelPlane plane = target.Plane();
   StretchPixels(plane, RECTL{LONG(dl), LONG(dt), LONG(dr), LONG(db)}, (destWidth < 0) != (srcWidth < 0),
                 (destHeight < 0) != (srcHeight < 0), dib.plane, RECTL{LONG(sl), LONG(st), LONG(sr), LONG(sb)},
-                {plane.Bounds()}, map, Combine::First);
+                {Intersect(plane.Bounds(), limit)}, map, Combine::First);
   return true;
 }
-
-// The bitmap a device context draws on: its selected bitmap, or the window's canvas.
-GdiBitmap* DrawingBitmap(GdiDc* dc) { return dc->memory ? dc->selected : dc->canvas.get(); }
 
 }  // namespace
 
@@ -209,12 +239,7 @@ HWND TopWindow() {
 
 void SetCanvas(HWND window, LONG width, LONG height, ULONG colour) {
   std::lock_guard lock(HostMutex());
-  std::shared_ptr<detail::GdiBitmap> canvas = detail::NewBitmap(width, height, 24);
-  if (canvas == nullptr) return;
-  const PixelPlane plane = canvas->Plane();
-  for (LONG y = 0; y < height; ++y)
-    for (LONG x = 0; x < width; ++x) plane.Set(x, y, colour);
-  detail::Canvases()[window] = canvas;
+  detail::MakeCanvas(window, width, height, colour);
 }
 
 ULONG CanvasPixel(HWND window, LONG x, LONG y) {
@@ -268,12 +293,24 @@ HWND WINAPI GetTopWindow(HWND) {
   return tolma::host::TopWindow();
 }
 
+// On a window of the host's window manager the paint covers the window's update rectangle (taking it), after
+// the background is erased when asked; on any other window the whole canvas.
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
   if (ShouldFail(FailPoint::BeginPaint) || window == nullptr || paint == nullptr) return nullptr;
   std::lock_guard lock(HostMutex());
-  auto* dc = new GdiDc{false, window, tolma::host::detail::CanvasOf(window, true), nullptr};
-  tolma::host::detail::Dcs().insert(dc);
   std::memset(paint, 0, sizeof *paint);
+  RECT update{};
+  bool erase = false;
+  if (tolma::host::detail::TakeUpdate(window, update, erase)) {
+    const RECTL clip{update.left, update.top, update.right, update.bottom};
+    GdiDc* dc = tolma::host::detail::NewWindowDc(window, clip, true);
+    paint->hdc = reinterpret_cast<HDC>(dc);
+    paint->rcPaint = update;
+    // fErase: the background was to be erased and nobody did it.
+    paint->fErase = erase && !tolma::host::detail::EraseBackground(window, paint->hdc) ? TRUE : FALSE;
+    return paint->hdc;
+  }
+  GdiDc* dc = tolma::host::detail::NewWindowDc(window, RECTL{}, false);
   paint->hdc = reinterpret_cast<HDC>(dc);
   paint->rcPaint = RECT{0, 0, dc->canvas->width, dc->canvas->height};
   return paint->hdc;
@@ -283,10 +320,7 @@ BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
   if (ShouldFail(FailPoint::EndPaint) || paint == nullptr) return FALSE;
   std::lock_guard lock(HostMutex());
   GdiDc* dc = tolma::host::detail::FindDc(paint->hdc);
-  if (dc != nullptr && !dc->memory && dc->window == window) {
-    tolma::host::detail::Dcs().erase(dc);
-    delete dc;
-  }
+  if (dc != nullptr && !dc->memory && !dc->fromGetDc && dc->window == window) tolma::host::detail::FreeWindowDc(dc);
   return TRUE;
 }
 
@@ -294,7 +328,10 @@ HDC WINAPI CreateCompatibleDC(HDC reference) {
   if (ShouldFail(FailPoint::CreateCompatibleDC)) return nullptr;
   std::lock_guard lock(HostMutex());
   if (reference != nullptr && tolma::host::detail::FindDc(reference) == nullptr) return nullptr;
-  auto* dc = new GdiDc{true, nullptr, nullptr, tolma::host::detail::StockBitmap()};
+  auto* dc = new GdiDc;
+  dc->selected = tolma::host::detail::StockBitmap();
+  dc->brush = tolma::host::detail::StockBrush(WHITE_BRUSH);
+  dc->pen = tolma::host::detail::StockPen(BLACK_PEN);
   tolma::host::detail::Dcs().insert(dc);
   return reinterpret_cast<HDC>(dc);
 }
@@ -314,6 +351,18 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
   if (ShouldFail(FailPoint::SelectObject)) return nullptr;
   std::lock_guard lock(HostMutex());
   GdiDc* dc = tolma::host::detail::FindDc(handle);
+  if (dc == nullptr) return nullptr;
+  // Brushes and pens go into any device context.
+  if (tolma::host::detail::GdiBrush* brush = tolma::host::detail::FindBrush(object)) {
+    tolma::host::detail::GdiBrush* previous = dc->brush;
+    dc->brush = brush;
+    return previous;
+  }
+  if (tolma::host::detail::GdiPen* pen = tolma::host::detail::FindPen(object)) {
+    tolma::host::detail::GdiPen* previous = dc->pen;
+    dc->pen = pen;
+    return previous;
+  }
   GdiBitmap* bitmap = tolma::host::detail::FindBitmap(object);
   // Only bitmaps, only into memory device contexts, and a bitmap into one context at a time.
   if (dc == nullptr || !dc->memory || bitmap == nullptr) return nullptr;
@@ -328,6 +377,8 @@ HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ object) {
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
   if (ShouldFail(FailPoint::DeleteObject)) return FALSE;
   std::lock_guard lock(HostMutex());
+  if (tolma::host::detail::FindBrush(object) != nullptr || tolma::host::detail::FindPen(object) != nullptr)
+    return tolma::host::detail::DeleteBrushOrPen(object);
   GdiBitmap* bitmap = tolma::host::detail::FindBitmap(object);
   if (bitmap == nullptr) return FALSE;
   if (bitmap->stock) return TRUE;
@@ -350,11 +401,9 @@ HBITMAP WINAPI CreateDIBitmap(HDC handle, const BITMAPINFOHEADER* header, DWORD 
     tolma::host::detail::Dib dib;
     if (usage != DIB_RGB_COLORS || !tolma::host::detail::DescribeDib(info, bits, dib)) return nullptr;
     const int64_t w = dib.plane.width, h = dib.plane.height;
-    tolma::host::detail::DrawDib(*bitmap, 0, 0, w, h, 0, 0, w, h, dib);
+    tolma::host::detail::DrawDib(*bitmap, 0, 0, w, h, 0, 0, w, h, dib, bitmap->Plane().Bounds());
   }
-  GdiBitmap* raw = bitmap.release();
-  tolma::host::detail::Bitmaps().insert(raw);
-  return reinterpret_cast<HBITMAP>(raw);
+  return tolma::host::detail::AdoptBitmap(std::move(bitmap));
 }
 
 int WINAPI StretchDIBits(HDC handle, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
@@ -367,7 +416,8 @@ int WINAPI StretchDIBits(HDC handle, int xDest, int yDest, int destWidth, int de
     return 0;
   GdiBitmap* target = tolma::host::detail::DrawingBitmap(dc);
   if (target == nullptr ||
-      !tolma::host::detail::DrawDib(*target, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, dib))
+      !tolma::host::detail::DrawDib(*target, xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, dib,
+                                    tolma::host::detail::DrawableArea(dc)))
     return 0;
   return srcHeight < 0 ? -srcHeight : srcHeight;
 }
@@ -419,6 +469,44 @@ int WINAPI GetDIBits(HDC handle, HBITMAP bitmapHandle, UINT start, UINT lines, L
     for (LONG x = 0; x < bitmap->width; ++x) dest.Set(x, 0, map(source.Get(x, row)));
   }
   return static_cast<int>(copied);
+}
+
+// Sets scan lines of a bitmap from a DIB as wide as the bitmap (scan line 0 of a bottom-up DIB is the bottom row);
+// returns the number of lines set.
+int WINAPI SetDIBits(HDC handle, HBITMAP bitmapHandle, UINT start, UINT lines, const VOID* bits, const BITMAPINFO* info,
+                     UINT usage) {
+  std::lock_guard lock(HostMutex());
+  GdiBitmap* bitmap = tolma::host::detail::FindBitmap(bitmapHandle);
+  tolma::host::detail::Dib dib;
+  if ((handle != nullptr && tolma::host::detail::FindDc(handle) == nullptr) || bitmap == nullptr || bitmap->stock ||
+      usage != DIB_RGB_COLORS || info == nullptr)
+    return 0;
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  const int64_t height = h.biHeight < 0 ? -int64_t(h.biHeight) : h.biHeight;
+  if (h.biWidth != bitmap->width || height != bitmap->height || start >= height) return 0;
+  const UINT count = static_cast<UINT>(std::min<int64_t>(lines, height - start));
+  // The caller's bits hold `count` lines from `start` on: describe them as a DIB of that many lines.
+  BITMAPINFO part = *info;
+  part.bmiHeader.biHeight = h.biHeight < 0 ? -static_cast<LONG>(count) : static_cast<LONG>(count);
+  part.bmiHeader.biSizeImage = 0;
+  if (h.biBitCount == 1) {
+    struct {
+      BITMAPINFOHEADER header;
+      RGBQUAD colours[2];
+    } mono{part.bmiHeader, {}};
+    const RGBQUAD* table = tolma::host::detail::ColourTable(info);
+    mono.colours[0] = table[0];
+    mono.colours[1] = h.biClrUsed == 1 ? table[0] : table[1];
+    mono.header.biSize = sizeof(BITMAPINFOHEADER);
+    if (!tolma::host::detail::DescribeDib(reinterpret_cast<const BITMAPINFO*>(&mono), bits, dib)) return 0;
+  } else if (!tolma::host::detail::DescribeDib(&part, bits, dib)) {
+    return 0;
+  }
+  // Top-down lines start at row `start`; bottom-up ones end at row height - 1 - start.
+  const LONG top = h.biHeight < 0 ? static_cast<LONG>(start) : static_cast<LONG>(height - start - count);
+  tolma::host::detail::DrawDib(*bitmap, 0, top, bitmap->width, count, 0, 0, bitmap->width, count, dib,
+                               bitmap->Plane().Bounds());
+  return static_cast<int>(count);
 }
 
 }  // extern "C"

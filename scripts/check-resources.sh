@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Checks that DomaUI.dll carries exactly the resources its resource script compiles to (dialog templates and string
+# table, read back from the DLL with the MinGW resource compiler), and the dialogs the driver opens by number.
+set -euo pipefail
+dir=$(cd "$1" && pwd)
+cd "$(dirname "$0")/.."
+windres=x86_64-w64-mingw32-windres
+dll="$dir/DomaUI.dll"
+# The DLL keeps no memory flags; everything else must read the same.
+listing=$("$windres" -i "$dll" -O rc)
+script=$("$windres" -I ui/resources -i ui/resources/DomaUI.rc -O rc | sed 's/ MOVEABLE PURE DISCARDABLE//')
+fail=0
+if [ "$listing" != "$script" ]; then
+  echo "check-resources: $dll differs from ui/resources/DomaUI.rc" >&2
+  diff <(echo "$script") <(echo "$listing") >&2 || true
+  fail=1
+fi
+for id in 107 109; do
+  if ! grep -q "^$id DIALOGEX " <<<"$listing"; then
+    echo "check-resources: $dll has no dialog $id" >&2
+    fail=1
+  fi
+done
+if ! grep -q '"MSCTLS_TRACKBAR32"' <<<"$listing" || ! grep -q "InitCommonControlsEx" < <(x86_64-w64-mingw32-objdump -p "$dll"); then
+  echo "check-resources: $dll has trackbars but does not initialise the common controls" >&2
+  fail=1
+fi
+dialogs=$(grep -c ' DIALOGEX ' <<<"$listing" || true)
+[ $fail -eq 0 ] && echo "check-resources: DomaUI.dll carries its $dialogs dialog templates and string table" >&2
+exit $fail

@@ -1,0 +1,36 @@
+// Ids of the host tests' dialog templates and controls.
+#ifndef TOLMA_TESTS_HOST_TEST_IDS_H
+#define TOLMA_TESTS_HOST_TEST_IDS_H
+
+#define IDD_EVERY_CONTROL 500
+#define IDD_OUTER 501
+#define IDD_INNER 502
+#define IDD_NO_CLOSE_BOX 503
+#define IDD_OLD_STYLE 504
+#define IDB_SMALL 600
+
+#define IDC_PUSH 1001
+#define IDC_DEFAULT 1002
+#define IDC_DISABLED 1003
+#define IDC_CHECK 1004
+#define IDC_THREE_STATE 1005
+#define IDC_RADIO_A 1006
+#define IDC_RADIO_B 1007
+#define IDC_RADIO_C 1008
+#define IDC_AFTER_RADIOS 1009
+#define IDC_GROUP 1010
+#define IDC_LABEL 1011
+#define IDC_EDIT 1012
+#define IDC_NUMBER 1013
+#define IDC_READ_ONLY 1014
+#define IDC_UPPER 1015
+#define IDC_LIST 1016
+#define IDC_SORTED 1017
+#define IDC_TRACKBAR 1018
+#define IDC_BUDDY 1019
+#define IDC_SPIN 1020
+#define IDC_HIDDEN 1021
+#define IDC_OPEN_INNER 1030
+#define IDC_INNER_EDIT 1031
+
+#endif  // TOLMA_TESTS_HOST_TEST_IDS_H

@@ -1,0 +1,55 @@
+// Ids of DomaUI's dialog templates and their controls, read by the resource script (dialogs.rc) and by the code.
+// Plain #defines only: the resource compiler's preprocessor reads this file too.
+#ifndef TOLMA_UI_RESOURCES_DIALOG_IDS_H
+#define TOLMA_UI_RESOURCES_DIALOG_IDS_H
+
+// Buttons shared by several dialogs.
+#define IDC_HELP_BUTTON 1006
+#define IDC_RESTORE_DEFAULTS 1604
+#define IDC_CLOSE 1605
+
+// "Head Settings": trackbars 1800..1810 and their value labels 1811..1821, in the order of the private fields.
+#define IDD_HEAD_SETTINGS 107
+#define IDC_HEAD_CONTRAST_O 1800
+#define IDC_HEAD_CONTRAST_KR 1801
+#define IDC_HEAD_CONTRAST_H 1802
+#define IDC_HEAD_INTENSITY_Y 1803
+#define IDC_HEAD_INTENSITY_M 1804
+#define IDC_HEAD_INTENSITY_C 1805
+#define IDC_HEAD_INTENSITY_KD 1806
+#define IDC_HEAD_CONTRAST_Y 1807
+#define IDC_HEAD_CONTRAST_M 1808
+#define IDC_HEAD_CONTRAST_C 1809
+#define IDC_HEAD_CONTRAST_KD 1810
+#define IDC_HEAD_CONTRAST_O_VALUE 1811
+#define IDC_HEAD_CONTRAST_KR_VALUE 1812
+#define IDC_HEAD_CONTRAST_H_VALUE 1813
+#define IDC_HEAD_INTENSITY_Y_VALUE 1814
+#define IDC_HEAD_INTENSITY_M_VALUE 1815
+#define IDC_HEAD_INTENSITY_C_VALUE 1816
+#define IDC_HEAD_INTENSITY_KD_VALUE 1817
+#define IDC_HEAD_CONTRAST_Y_VALUE 1818
+#define IDC_HEAD_CONTRAST_M_VALUE 1819
+#define IDC_HEAD_CONTRAST_C_VALUE 1820
+#define IDC_HEAD_CONTRAST_KD_VALUE 1821
+
+// "Color correction": trackbars 1901..1908 and their value labels 1910..1917.
+#define IDD_COLOR_CORRECTION 109
+#define IDC_CC_INTENSITY_K 1901
+#define IDC_CC_INTENSITY_R 1902
+#define IDC_CC_INTENSITY_G 1903
+#define IDC_CC_INTENSITY_B 1904
+#define IDC_CC_CONTRAST_K 1905
+#define IDC_CC_CONTRAST_R 1906
+#define IDC_CC_CONTRAST_G 1907
+#define IDC_CC_CONTRAST_B 1908
+#define IDC_CC_INTENSITY_K_VALUE 1910
+#define IDC_CC_INTENSITY_R_VALUE 1911
+#define IDC_CC_INTENSITY_G_VALUE 1912
+#define IDC_CC_INTENSITY_B_VALUE 1913
+#define IDC_CC_CONTRAST_K_VALUE 1914
+#define IDC_CC_CONTRAST_R_VALUE 1915
+#define IDC_CC_CONTRAST_G_VALUE 1916
+#define IDC_CC_CONTRAST_B_VALUE 1917
+
+#endif  // TOLMA_UI_RESOURCES_DIALOG_IDS_H
