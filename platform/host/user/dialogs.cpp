@@ -51,8 +51,11 @@ std::string ClassName(const ResourceId& cls) {
       return "ScrollBar";
     case 0x85:
       return "ComboBox";
-    default:
-      return "#" + std::to_string(cls.number);
+    default: {
+      std::string name = "#";  // appended, not "#" + ...: GCC's optimiser misreports that as an overlapping copy
+      name += std::to_string(cls.number);
+      return name;
+    }
   }
 }
 
