@@ -191,6 +191,15 @@ DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defa
 void WINAPI OutputDebugStringW(LPCWSTR text);
 }
 
+// Code pages. On the host the ANSI code page is UTF-8.
+#define CP_ACP 0
+#define CP_UTF8 65001
+extern "C" {
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideChars, LPSTR out, int outBytes,
+                               LPCSTR defaultChar, LPBOOL usedDefaultChar);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes, int byteCount, LPWSTR out, int outChars);
+}
+
 // Shell folders.
 #define CSIDL_LOCAL_APPDATA 0x001c
 #define SHGFP_TYPE_CURRENT 0
