@@ -2,9 +2,9 @@
 #include "raster/imaging/colour.h"
 
 #include "raster/imaging/panel_encoding.h"
+#include "raster/imaging/power.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace tolma {
 namespace {
@@ -43,11 +43,11 @@ uint8_t AdjustLevel(int level, int intensity, int contrast) {
   // Power curves over v / 255.5: positive contrast lifts the mid-tones, negative contrast darkens them.
   if (c > 0) {
     const int e = 255 - c * 180 / 100;
-    return static_cast<uint8_t>(static_cast<int>(std::pow(v / 255.5, e / 255.0) * 255.0));
+    return static_cast<uint8_t>(static_cast<int>(Power(v / 255.5, e / 255.0) * 255.0));
   }
   if (c == -100) return 0;
   const int e = c * 255 / 100 + 255;
-  return static_cast<uint8_t>(static_cast<int>(std::pow(v / 255.5, 255.0 / e) * 255.0));
+  return static_cast<uint8_t>(static_cast<int>(Power(v / 255.5, 255.0 / e) * 255.0));
 }
 
 std::array<uint8_t, 256> BuildAdjustTable(int intensity, int contrast) {

@@ -1,8 +1,9 @@
 // Monochrome conversion of the card page for the resin panel, bar-code thinning and the blank test.
 #include "raster/imaging/mono_convert.h"
 
+#include "raster/imaging/power.h"
+
 #include <algorithm>
-#include <cmath>
 
 namespace tolma {
 namespace {
@@ -219,12 +220,12 @@ uint8_t MonoContrast(int grey, int contrast) {
   if (c == 0) return static_cast<uint8_t>(y);
   if (c > 0) {
     const int e = 255 - c * 180 / 100;
-    return static_cast<uint8_t>(static_cast<int>(std::pow(y / 255.5, e / 255.0) * 255.0));
+    return static_cast<uint8_t>(static_cast<int>(Power(y / 255.5, e / 255.0) * 255.0));
   }
   if (c == -100) return 0;
   // The darkening branch of the black curve: divisor 255.1 and scale 230, so it stays below 230.
   const int e = c * 255 / 100 + 255;
-  return static_cast<uint8_t>(static_cast<int>(std::pow(y / 255.1, 255.0 / e) * 230.0));
+  return static_cast<uint8_t>(static_cast<int>(Power(y / 255.1, 255.0 / e) * 230.0));
 }
 
 std::array<uint8_t, 256> BuildBlackCurve(const BlackAdjustment& black) {
