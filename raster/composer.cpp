@@ -5,6 +5,7 @@
 #include "raster/encoder_context.h"
 #include "raster/imaging/black_extraction.h"
 #include "raster/imaging/colour.h"
+#include "raster/imaging/colour_panels.h"
 #include "raster/imaging/mono_convert.h"
 #include "raster/imaging/panel_encoding.h"
 #include "raster/overlay.h"
@@ -39,7 +40,26 @@ struct SideJob {
   SideInfo side;
   std::span<uint8_t> work;
   DitherSource dither;
+  // Pure black is still to move to the monochrome bitmap: done in the colour pass, or before the resin panel when
+  // that comes first.
+  bool extractBlack = false;
 };
+
+// Moves the page's pure black to the monochrome bitmap, when that is still to be done.
+void ExtractPendingBlack(SideJob& job) {
+  if (!job.extractBlack) return;
+  job.extractBlack = false;
+  RenderContext& ctx = job.ctx;
+  RenderingLockGuard lock;
+  LockedSurface card(ctx.cardSurface);
+  LockedSurface mono(ctx.monoSurface);
+  const ColourPage page = ColourPageOf(card.get());
+  const MonoBitmap bitmap = MonoBitmapOf(mono.get());
+  if (page.IsValid() && bitmap.IsValid() && page.width == bitmap.width && page.height == bitmap.height &&
+      page.width % 8 == 0)
+    ExtractBlack(page.bits, static_cast<ptrdiff_t>(page.stride), bitmap.bits, static_cast<ptrdiff_t>(bitmap.stride),
+                 page.width, page.height);
+}
 
 void FinishPanelData(RenderContext& ctx) {
   PanelOutput out = PanelOutputOf(ctx);
@@ -47,15 +67,19 @@ void FinishPanelData(RenderContext& ctx) {
   StorePanelOutput(ctx, out);
 }
 
-// Prepares the page's colours and sends the listed continuous-tone panels.
+// Prepares the page's colours and sends the listed continuous-tone panels. One pass over the page prepares the
+// colours, lays out the panels' levels in it and, when still to be done, moves pure black to the monochrome bitmap.
 void SendContonePanels(SideJob& job, std::span<const cmd::DyePanel> panels, LevelSource source) {
   RenderContext& ctx = job.ctx;
   LockedSurface card(ctx.cardSurface);
+  LockedSurface mono(job.extractBlack ? ctx.monoSurface : nullptr);
   const ColourPage page = ColourPageOf(card.get());
+  const MonoBitmap black = MonoBitmapOf(mono.get());
   const bool packed = ctx.priv.packedPanels != 0;
   {
     RenderingLockGuard lock;
-    PrepareColourPage(page, ctx.priv, job.dither);
+    if (PrepareColourPanels(page, ctx.priv, job.dither, source, job.extractBlack ? &black : nullptr))
+      job.extractBlack = false;
   }
   for (const cmd::DyePanel panel : panels) {
     CommandBuffer<64> header;
@@ -71,7 +95,7 @@ void SendContonePanels(SideJob& job, std::span<const cmd::DyePanel> panels, Leve
       scan.source = source;
       scan.component = source == LevelSource::kGrey ? 0 : static_cast<int>(panel);
       scan.rotate = job.side.rotate;
-      ScanColourPanel(page, scan, out, ctx.rle);
+      ScanPanelLevels(page, scan, out, ctx.rle);
       if (!packed) FlushLevelRle(ctx.rle, out);
       out.Put(cmd::kCr);
       StorePanelOutput(ctx, out);
@@ -95,6 +119,7 @@ void SendDyeBlackPanel(SideJob& job) {
 bool SendResinPanel(SideJob& job) {
   RenderContext& ctx = job.ctx;
   SendInsertBuffer(ctx, 1, true);
+  ExtractPendingBlack(job);
   LockedSurface card(ctx.cardSurface);
   LockedSurface mono(ctx.monoSurface);
   const MonoBitmap bitmap = MonoBitmapOf(mono.get());
@@ -212,19 +237,8 @@ bool ComposeCardSide(RenderContext& ctx) {
     return false;
   }
   SideJob job{ctx, side, std::span<uint8_t>(work, kMonoWorkBufferSize), DitherSource()};
-
-  if (BlackExtractionApplies(ctx.priv.ribbonType, side.twoSided, ctx.priv.twoSidedMode, side.front) &&
-      ctx.priv.blackPanelUse == 1) {
-    RenderingLockGuard lock;
-    LockedSurface card(ctx.cardSurface);
-    LockedSurface mono(ctx.monoSurface);
-    const ColourPage page = ColourPageOf(card.get());
-    const MonoBitmap bitmap = MonoBitmapOf(mono.get());
-    if (page.IsValid() && bitmap.IsValid() && page.width == bitmap.width && page.height == bitmap.height &&
-        page.width % 8 == 0)
-      ExtractBlack(page.bits, static_cast<ptrdiff_t>(page.stride), bitmap.bits, static_cast<ptrdiff_t>(bitmap.stride),
-                   page.width, page.height);
-  }
+  job.extractBlack = BlackExtractionApplies(ctx.priv.ribbonType, side.twoSided, ctx.priv.twoSidedMode, side.front) &&
+                     ctx.priv.blackPanelUse == 1;
 
   if (!backOfCopiedCard) SendInsertBuffer(ctx, 0, false);
   for (const SideStep& step :

@@ -23,29 +23,30 @@ bool BlackExtractionApplies(int ribbonType, bool twoSided, int twoSidedMode, boo
   }
 }
 
-void ExtractBlack(uint8_t* page, ptrdiff_t pageStride, uint8_t* mono, ptrdiff_t monoStride, int width, int height) {
-  for (int y = 0; y < height; ++y) {
-    uint8_t* pixel = page + y * pageStride;
-    uint8_t* monoRow = mono + y * monoStride;
-    uint8_t last[3] = {255, 255, 255};
-    for (int x = 0; x < width; x += 8) {
-      uint8_t keep = 0;
-      for (int bit = 0; bit < 8; ++bit, pixel += 3) {
-        keep = static_cast<uint8_t>(keep << 1);
-        if ((pixel[0] | pixel[1] | pixel[2]) == 0) {
-          pixel[0] = last[0];
-          pixel[1] = last[1];
-          pixel[2] = last[2];
-        } else {
-          last[0] = pixel[0];
-          last[1] = pixel[1];
-          last[2] = pixel[2];
-          keep |= 1;
-        }
+void ExtractBlackRow(uint8_t* page, uint8_t* mono, int width) {
+  uint8_t* pixel = page;
+  const uint8_t* last = nullptr;  // the last pixel that was not black; white before the first
+  static constexpr uint8_t kWhite[3] = {255, 255, 255};
+  for (int x = 0; x < width; x += 8) {
+    uint8_t keep = 0;
+    for (int bit = 0; bit < 8; ++bit, pixel += 3) {
+      const bool black = (pixel[0] | pixel[1] | pixel[2]) == 0;
+      if (black) {
+        const uint8_t* from = last != nullptr ? last : kWhite;
+        pixel[0] = from[0];
+        pixel[1] = from[1];
+        pixel[2] = from[2];
+      } else {
+        last = pixel;
       }
-      monoRow[x / 8] &= keep;
+      keep = static_cast<uint8_t>((keep << 1) | !black);
     }
+    mono[x / 8] &= keep;
   }
+}
+
+void ExtractBlack(uint8_t* page, ptrdiff_t pageStride, uint8_t* mono, ptrdiff_t monoStride, int width, int height) {
+  for (int y = 0; y < height; ++y) ExtractBlackRow(page + y * pageStride, mono + y * monoStride, width);
 }
 
 }  // namespace tolma

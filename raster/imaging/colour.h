@@ -12,9 +12,6 @@
 
 namespace tolma {
 
-class DitherSource;
-int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
-
 // The random source of the 16-level dither. One per call or per rendering context, never shared between
 // threads; seeded, so a page renders the same way every time. A 64-bit draw serves sixteen 4-bit values.
 class DitherSource {
@@ -25,13 +22,10 @@ class DitherSource {
 
   // A uniform value 0..15.
   uint32_t Nibble() {
-    if (left_ == 0) {
-      pool_ = engine_();
-      left_ = 16;
-    }
-    const auto r = static_cast<uint32_t>(pool_ & 15u);
-    pool_ >>= 4;
-    --left_;
+    if (pool_.left == 0) pool_ = {engine_(), 16};
+    const auto r = static_cast<uint32_t>(pool_.bits & 15u);
+    pool_.bits >>= 4;
+    --pool_.left;
     return r;
   }
 
@@ -42,12 +36,20 @@ class DitherSource {
     return static_cast<uint32_t>(engine_() % n);
   }
 
- private:
-  friend int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+  // The pooled nibbles of the last draw, lowest first. The page passes take them into locals (page writes could
+  // otherwise alias them), draw with Word when a pixel needs more than are left, and give them back.
+  struct Pool {
+    uint64_t bits = 0;
+    int left = 0;  // nibbles left in `bits`
+  };
+  Pool TakePool() const { return pool_; }
+  void GiveBack(const Pool& pool) { pool_ = pool; }
+  // A fresh 64-bit draw.
+  uint64_t Word() { return engine_(); }
 
+ private:
   std::mt19937_64 engine_;
-  uint64_t pool_ = 0;
-  int left_ = 0;
+  Pool pool_;
 };
 
 // Adjusts one colour byte by an intensity and a contrast, each -100..100 (values beyond are limited to that
@@ -56,6 +58,18 @@ uint8_t AdjustLevel(int level, int intensity, int contrast);
 
 // AdjustLevel for one fixed intensity and contrast, for every byte value.
 std::array<uint8_t, 256> BuildAdjustTable(int intensity, int contrast);
+
+// How one byte value comes out of the page preparation: `base` when no random draw raises it, `base` + 16 when a
+// draw below `chance` does. `chance` is 0 when the value needs no draw.
+struct DitherStep {
+  uint8_t base;
+  uint8_t chance;
+};
+using DitherTable = std::array<DitherStep, 256>;
+
+// The steps of every byte value of blue, green and red (in that order) for the adjustments of `settings`: the
+// adjustment, then the reduction to 16 levels (mask 240, keep 1).
+std::array<DitherTable, 3> BuildDitherTables(const PrivateDevmode& settings);
 
 // Reduces a byte to the grid of `mask` (240 in page preparation) with an unordered random dither that keeps
 // the mean: the low part d rounds up with probability d / step. Values within `keep` of a grid point snap to it
@@ -91,6 +105,25 @@ struct ColourScan {
   int component = 0;    // 0 blue (Y panel), 1 green (M), 2 red (C); the grey source reads the whole pixel
   bool rotate = false;  // the side's rotation flag
 };
+
+// How a scan walks the page: where the panel starts and the steps between pixels. A line has 640 pixels: a row in
+// portrait, a column in landscape.
+struct ScanOrder {
+  bool portrait;
+  PanelForm form;
+  bool rotate;
+  bool startAtLastColumn;
+  bool startAtLastRow;
+  int alongX, alongY;  // step from one pixel of a line to the next
+  int lineX, lineY;    // step from one line to the next
+};
+
+// The line order of a scan's orientation, form and flag.
+const ScanOrder& ScanOrderOf(const ColourScan& scan);
+
+// True when the scan can read the page: a valid 640 x 1024 page for a portrait scan, 1024 x 640 for a landscape
+// one, and a component 0..2 for the component source.
+bool ScanFitsPage(const ColourPage& page, const ColourScan& scan);
 
 // Byte offset, from the first byte of the page, of the first byte a scan reads: the row of its first pixel times
 // the stride, plus 3 bytes a column, plus the component (0 for grey). 0 for a page without pixels.

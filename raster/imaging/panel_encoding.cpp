@@ -190,6 +190,29 @@ const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openR
 
 }  // namespace
 
+void PackLine(std::span<const uint8_t, kPanelDots> levels, PanelOutput& out) {
+  constexpr uint32_t kLineBytes = (kPanelDots + 2) / 3 * 2 + 4;  // 214 words and the four zero bytes
+  if (out.data == nullptr || out.capacity - out.length < kLineBytes || out.length > out.capacity) {
+    // Not room for the whole line: level by level, as far as the output goes.
+    PackedLineState pack;
+    for (const uint8_t level : levels) PackLevel(pack, static_cast<uint8_t>(level << 3), out);
+    EndPackedLine(pack, out);
+    return;
+  }
+  uint8_t* o = out.data + out.length;
+  const uint8_t* l = levels.data();
+  for (int i = 0; i + 3 <= kPanelDots; i += 3, l += 3, o += 2) {
+    const auto word = static_cast<uint16_t>((l[0] << 10) | (l[1] << 5) | l[2]);
+    o[0] = static_cast<uint8_t>(word >> 8);
+    o[1] = static_cast<uint8_t>(word);
+  }
+  // The last level starts a word of its own; the line ends with four zero bytes.
+  static_assert(kPanelDots % 3 == 1);
+  o[0] = static_cast<uint8_t>(l[0] << 2);
+  std::memset(o + 1, 0, 5);
+  out.length += kLineBytes;
+}
+
 void PutLevelsRle(RunLengthState& rle, std::span<const uint8_t> levels, PanelOutput& out) {
   // The run still open from earlier steps: none, one pending value, or a run of `count`.
   OpenRun run{rle.value, rle.state == 0 ? size_t{0} : rle.state == 1 ? size_t{1} : size_t{rle.count}};
