@@ -111,6 +111,24 @@ void BM_PrepareColourPage(benchmark::State& state) {
 }
 BENCHMARK(BM_PrepareColourPage)->Unit(benchmark::kMillisecond);
 
+// The colour pass alone: the page prepared and laid out as Y, M and C levels (arg 1: black extracted too).
+void BM_PrepareColourPanels(benchmark::State& state) {
+  const std::vector<uint8_t> source = PhotoSide();
+  std::vector<uint8_t> page = source;
+  std::vector<uint8_t> mono(static_cast<size_t>(kLong / 8) * kShort, 0xFF);
+  const MonoBitmap black{mono.data(), mono.size(), kLong / 8, kLong, kShort};
+  const PrivateDevmode settings = ColourSettings();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(page.data(), source.data(), page.size());
+    state.ResumeTiming();
+    DitherSource random(42);
+    benchmark::DoNotOptimize(PrepareColourPanels(View(page), settings, random, LevelSource::kComponent,
+                                                 state.range(0) != 0 ? &black : nullptr));
+  }
+}
+BENCHMARK(BM_PrepareColourPanels)->Arg(0)->Arg(1)->ArgName("extract")->Unit(benchmark::kMillisecond);
+
 // One panel scan of a prepared side: args packed (0/1), grey source (0/1), portrait (0/1).
 void BM_ScanColourPanel(benchmark::State& state) {
   const bool portrait = state.range(2) != 0;

@@ -24,6 +24,24 @@ DitherStep ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
 
 }  // namespace
 
+DitherDraws DitherSource::StartPass() {
+  const std::span<const uint64_t> ahead = engine_.Ahead();
+  // The pool's nibbles back where they were in their draw, below them the used ones (as zeros).
+  const int used = 16 - left_;
+  return {used == 16 ? 0 : pool_ << (4 * used), used, ahead.data(), ahead.data(), ahead.data() + ahead.size()};
+}
+
+DitherDraws DitherSource::MoreDraws(DitherDraws draws) {
+  EndPass(draws);
+  return StartPass();
+}
+
+void DitherSource::EndPass(DitherDraws draws) {
+  engine_.Took(static_cast<size_t>(draws.next - draws.first));
+  pool_ = draws.used == 16 ? 0 : draws.word >> (4 * draws.used);
+  left_ = 16 - draws.used;
+}
+
 uint8_t AdjustLevel(int level, int intensity, int contrast) {
   int v = std::clamp(level, 0, 255);
   const int i = std::clamp(intensity, -100, 100);
@@ -77,8 +95,8 @@ int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, Di
 
   // One pass in memory order. Random nibbles are taken from the source's pool only for bytes between two grid
   // points, and a new pool is drawn only when a pixel needs more nibbles than are left (the few left over are
-  // dropped). The pool is kept in locals here because the page writes could alias the source's members.
-  DitherSource::Pool pool = random.TakePool();
+  // dropped).
+  DitherDraws draws = random.StartPass();
   for (int y = 0; y < page.height; ++y) {
     uint8_t* p = page.Row(y);
     uint8_t* const end = p + static_cast<size_t>(page.width) * 3;
@@ -90,18 +108,16 @@ int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, Di
       const int needG = g.chance != 0;
       const int needR = r.chance != 0;
       const int need = needB + needG + needR;
-      if (pool.left < need) pool = {random.Word(), 16};
+      const uint32_t nibbles = TakeNibbles(draws, need, random);
       // A byte with no chance compares false whatever nibble it sees.
-      const auto nibbleG = static_cast<uint8_t>((pool.bits >> (4 * needB)) & 15u);
-      const auto nibbleR = static_cast<uint8_t>((pool.bits >> (4 * (needB + needG))) & 15u);
-      p[0] = static_cast<uint8_t>(b.base + ((b.chance > (pool.bits & 15u)) << 4));
+      const auto nibbleG = static_cast<uint8_t>((nibbles >> (4 * needB)) & 15u);
+      const auto nibbleR = static_cast<uint8_t>((nibbles >> (4 * (needB + needG))) & 15u);
+      p[0] = static_cast<uint8_t>(b.base + ((b.chance > (nibbles & 15u)) << 4));
       p[1] = static_cast<uint8_t>(g.base + ((g.chance > nibbleG) << 4));
       p[2] = static_cast<uint8_t>(r.base + ((r.chance > nibbleR) << 4));
-      pool.bits >>= 4 * need;
-      pool.left -= need;
     }
   }
-  random.GiveBack(pool);
+  random.EndPass(draws);
   return 1;
 }
 

@@ -4,13 +4,24 @@
 #include "common/devmode.h"
 #include "common/panel_data.h"
 #include "raster/imaging/page_view.h"
+#include "raster/imaging/twister.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <random>
+#include <span>
 
 namespace tolma {
+
+// The dither's draws as a page pass holds them, in locals that its page writes cannot alias: the pool (the last
+// draw, of which the lowest `used` nibbles are used) and the draws read ahead.
+struct DitherDraws {
+  uint64_t word = 0;
+  int used = 16;
+  const uint64_t* first = nullptr;  // the draws read ahead; those before `next` are taken
+  const uint64_t* next = nullptr;
+  const uint64_t* end = nullptr;
+};
 
 // The random source of the 16-level dither. One per call or per rendering context, never shared between
 // threads; seeded, so a page renders the same way every time. A 64-bit draw serves sixteen 4-bit values.
@@ -22,10 +33,13 @@ class DitherSource {
 
   // A uniform value 0..15.
   uint32_t Nibble() {
-    if (pool_.left == 0) pool_ = {engine_(), 16};
-    const auto r = static_cast<uint32_t>(pool_.bits & 15u);
-    pool_.bits >>= 4;
-    --pool_.left;
+    if (left_ == 0) {
+      pool_ = engine_();
+      left_ = 16;
+    }
+    const auto r = static_cast<uint32_t>(pool_ & 15u);
+    pool_ >>= 4;
+    --left_;
     return r;
   }
 
@@ -36,21 +50,31 @@ class DitherSource {
     return static_cast<uint32_t>(engine_() % n);
   }
 
-  // The pooled nibbles of the last draw, lowest first. The page passes take them into locals (page writes could
-  // otherwise alias them), draw with Word when a pixel needs more than are left, and give them back.
-  struct Pool {
-    uint64_t bits = 0;
-    int left = 0;  // nibbles left in `bits`
-  };
-  Pool TakePool() const { return pool_; }
-  void GiveBack(const Pool& pool) { pool_ = pool; }
-  // A fresh 64-bit draw.
-  uint64_t Word() { return engine_(); }
+  // A page pass takes the pool and the draws ahead, reads further when it has used those (MoreDraws), and gives
+  // back what it did not use (EndPass).
+  DitherDraws StartPass();
+  DitherDraws MoreDraws(DitherDraws draws);
+  void EndPass(DitherDraws draws);
 
  private:
-  std::mt19937_64 engine_;
-  Pool pool_;
+  Twister64 engine_;  // the numbers of std::mt19937_64
+  uint64_t pool_ = 0;
+  int left_ = 0;
 };
+
+// Takes the pool's next `need` nibbles (0..3), after a fresh draw when fewer are left (those are dropped), and
+// returns them in 12 bits, the first lowest (bits past `need` nibbles are of no use). Without a jump on the draw,
+// which a busy picture would make a poor guess.
+inline uint32_t TakeNibbles(DitherDraws& draws, int need, DitherSource& source) {
+  if (draws.next == draws.end) draws = source.MoreDraws(draws);
+  // Choices by masks, which compilers keep free of jumps.
+  const uint64_t fresh = uint64_t{0} - static_cast<uint64_t>(draws.used > 16 - need);  // all ones for a draw
+  const int start = draws.used & ~static_cast<int>(fresh);
+  draws.word ^= (draws.word ^ *draws.next) & fresh;
+  draws.next += fresh & 1;
+  draws.used = start + need;
+  return static_cast<uint32_t>(draws.word >> ((4 * start) & 63)) & 0xFFF;  // a used-up pool only when need is 0
+}
 
 // Adjusts one colour byte by an intensity and a contrast, each -100..100 (values beyond are limited to that
 // range). Returns the adjusted byte 0..255; both 0 leave the byte as it is.

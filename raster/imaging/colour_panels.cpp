@@ -15,27 +15,55 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "the column gather reads level bytes as words");
 
-// One byte value's part in a pixel's levels: `value` when no random draw raises it, and the chance of a raise
-// (0 when no draw is made). For the component source `value` is the panel level, which a raise by one grid step
-// lowers by 2; for the grey source it is the grid index (the prepared byte / 16), which a raise increases by 1.
-struct LevelStep {
-  uint8_t value;
-  uint8_t chance;
-};
-using LevelTable = std::array<LevelStep, 256>;
+// A pixel's three colours are worked on together in one 64-bit word, a lane of 20 bits for each (blue from bit 0,
+// green from bit 20, red from bit 40): its chance of a raise in lane bits 0..3 (0 when the byte needs no random
+// draw) and its value when not raised in bits 8..12. For the component source the value is the panel level, which
+// a raise by one grid step lowers by 2; for the grey source it is the grid index (the prepared byte / 16), which a
+// raise increases by 1. Bits 60, 61 and 62 say which colours need a draw. The lanes are wide enough that lane
+// arithmetic never carries from one into the next.
+constexpr int kLaneBits = 20;
+constexpr uint64_t kLanes = 1 | uint64_t{1} << kLaneBits | uint64_t{1} << (2 * kLaneBits);  // bit 0 of each lane
+constexpr int kNeedShift = 60;
 
-std::array<LevelTable, 3> BuildLevelTables(const PrivateDevmode& settings, LevelSource source) {
+using PixelTable = std::array<uint64_t, 256>;
+
+// The lane word of every byte value of each colour, for the settings' adjustments and the level source.
+std::array<PixelTable, 3> BuildPixelTables(const PrivateDevmode& settings, LevelSource source) {
   const std::array<DitherTable, 3> dither = BuildDitherTables(settings);
-  std::array<LevelTable, 3> tables{};
+  std::array<PixelTable, 3> tables{};
   for (size_t c = 0; c < 3; ++c) {
     for (size_t v = 0; v < 256; ++v) {
       const DitherStep step = dither[c][v];
-      const uint8_t value = source == LevelSource::kComponent ? ComponentLevel(step.base) : step.base / 16;
-      tables[c][v] = {value, step.chance};
+      const uint64_t value = source == LevelSource::kComponent ? ComponentLevel(step.base) : step.base / 16;
+      const uint64_t need = step.chance != 0 ? 1 : 0;
+      tables[c][v] = ((value << 8 | step.chance) << (kLaneBits * c)) | need << (kNeedShift + c);
     }
   }
   return tables;
 }
+
+// Per pattern of the colours that need a draw (bit 0 blue, 1 green, 2 red): how many nibbles the pixel takes, and
+// the multiplier that copies the pool's next nibbles into the lanes of the colours in turn (blue takes the first,
+// green the one after blue's, red the one after those of blue and green). A colour without a draw gets a nibble
+// too, which its chance 0 makes harmless.
+struct NibblePlan {
+  int need;
+  uint64_t spread;
+};
+constexpr std::array<NibblePlan, 8> MakeNibblePlans() {
+  std::array<NibblePlan, 8> plans{};
+  for (int k = 0; k < 8; ++k) {
+    const int blue = k & 1;
+    const int green = (k >> 1) & 1;
+    const int red = (k >> 2) & 1;
+    // The 12-bit window times the multiplier: copies at 0, 20 - 4 x blue and 40 - 4 x (blue + green), which do
+    // not overlap, so nibble `blue` lands in lane 1 and nibble `blue + green` in lane 2.
+    plans[static_cast<size_t>(k)] = {blue + green + red, 1 | uint64_t{1} << (kLaneBits - 4 * blue) |
+                                                             uint64_t{1} << (2 * kLaneBits - 4 * (blue + green))};
+  }
+  return plans;
+}
+constexpr std::array<NibblePlan, 8> kNibblePlans = MakeNibblePlans();
 
 // Dye-black levels of the prepared colours, indexed by the grid indexes: blue + 16 x green + 256 x red.
 constexpr std::array<uint8_t, 4096> MakeGreyLevels() {
@@ -54,39 +82,37 @@ bool IsPanelPage(const ColourPage& page) {
                             (page.width == kPanelLines && page.height == kPanelDots));
 }
 
-// The levels of one row's pixels, written over the row: quantised with the same draws, in the same order, as
-// PrepareColourPage makes them. `levels` is the row's work space, 3 x width bytes.
+// The row buffer of a pixel's levels: the Y, M and C levels (or the Kd levels) of a row, each at this distance.
+constexpr size_t kPlaneStride = kPanelLines;
+
+// The levels of one row's pixels, quantised with the same draws, in the same order, as PrepareColourPage makes
+// them: into `planes`, the Y, M and C levels kPlaneStride apart for the component source, the Kd levels for the
+// grey source.
 template <LevelSource kSource>
-void LayOutRow(uint8_t* row, int width, const std::array<LevelTable, 3>& table, DitherSource& random,
-               DitherSource::Pool& sourcePool, uint8_t* levels) {
-  DitherSource::Pool pool = sourcePool;  // in locals, which the level writes cannot alias
+void LevelsOfRow(const uint8_t* row, int width, const std::array<PixelTable, 3>& table, DitherSource& random,
+                 DitherDraws& rowDraws, uint8_t* planes) {
+  DitherDraws draws = rowDraws;  // in locals, which the level writes cannot alias
   const uint8_t* p = row;
   for (int x = 0; x < width; ++x, p += 3) {
-    const LevelStep b = table[0][p[0]];
-    const LevelStep g = table[1][p[1]];
-    const LevelStep r = table[2][p[2]];
-    const int needB = b.chance != 0;
-    const int needG = g.chance != 0;
-    const int needR = r.chance != 0;
-    const int need = needB + needG + needR;
-    if (pool.left < need) pool = {random.Word(), 16};
-    // A byte with no chance compares false whatever nibble it sees.
-    const int upB = b.chance > (pool.bits & 15u);
-    const int upG = g.chance > ((pool.bits >> (4 * needB)) & 15u);
-    const int upR = r.chance > ((pool.bits >> (4 * (needB + needG))) & 15u);
-    pool.bits >>= 4 * need;
-    pool.left -= need;
+    const uint64_t pixel = table[0][p[0]] + table[1][p[1]] + table[2][p[2]];
+    const NibblePlan plan = kNibblePlans[pixel >> kNeedShift];
+    // Each colour's nibble into its lane; a lane's chance + 15 - nibble reaches 16 (bit 4) when the chance is
+    // above the nibble: the byte is raised.
+    const uint64_t nibbles = (TakeNibbles(draws, plan.need, random) * plan.spread) & (15 * kLanes);
+    const uint64_t raised = (((pixel & (15 * kLanes)) + 15 * kLanes - nibbles) >> 4) & kLanes;
+    const uint64_t values = (pixel >> 8) & (31 * kLanes);
     if constexpr (kSource == LevelSource::kComponent) {
-      levels[x] = static_cast<uint8_t>(b.value - 2 * upB);
-      levels[width + x] = static_cast<uint8_t>(g.value - 2 * upG);
-      levels[2 * width + x] = static_cast<uint8_t>(r.value - 2 * upR);
+      const uint64_t levels = values - 2 * raised;
+      planes[x] = static_cast<uint8_t>(levels);
+      planes[kPlaneStride + x] = static_cast<uint8_t>(levels >> kLaneBits);
+      planes[2 * kPlaneStride + x] = static_cast<uint8_t>(levels >> (2 * kLaneBits));
     } else {
-      levels[x] = kGreyLevels[static_cast<size_t>((b.value + upB) | (g.value + upG) << 4 | (r.value + upR) << 8)];
+      const uint64_t grid = values + raised;
+      planes[x] =
+          kGreyLevels[(grid & 15) | ((grid >> (kLaneBits - 4)) & 0xF0) | ((grid >> (2 * kLaneBits - 8)) & 0xF00)];
     }
   }
-  sourcePool = pool;
-  const int planes = kSource == LevelSource::kComponent ? 3 : 1;
-  std::memcpy(row, levels, static_cast<size_t>(planes) * static_cast<size_t>(width));
+  rowDraws = draws;
 }
 
 // Transposes an 8 x 8 block of bytes: on return, byte i of word j is what byte j of word i was.
@@ -149,19 +175,25 @@ bool PrepareColourPanels(const ColourPage& page, const PrivateDevmode& settings,
   if (!IsPanelPage(page)) return false;
   const bool extract =
       black != nullptr && black->IsValid() && black->width == page.width && black->height == page.height;
-  const std::array<LevelTable, 3> table = BuildLevelTables(settings, source);
-  DitherSource::Pool pool = random.TakePool();
-  std::array<uint8_t, 3 * kPanelLines> levels;
+  const std::array<PixelTable, 3> tables = BuildPixelTables(settings, source);
+  DitherDraws draws = random.StartPass();
+  // A row's levels are made aside and then written over the row, whose pixels they replace.
+  std::array<uint8_t, 3 * kPlaneStride> levels;
+  const auto width = static_cast<size_t>(page.width);
   for (int y = 0; y < page.height; ++y) {
     uint8_t* row = page.Row(y);
     if (extract) ExtractBlackRow(row, black->Row(y), page.width);
     if (source == LevelSource::kComponent) {
-      LayOutRow<LevelSource::kComponent>(row, page.width, table, random, pool, levels.data());
+      LevelsOfRow<LevelSource::kComponent>(row, page.width, tables, random, draws, levels.data());
+      for (size_t plane = 0; plane < 3; ++plane) {
+        std::memcpy(row + plane * width, levels.data() + plane * kPlaneStride, width);
+      }
     } else {
-      LayOutRow<LevelSource::kGrey>(row, page.width, table, random, pool, levels.data());
+      LevelsOfRow<LevelSource::kGrey>(row, page.width, tables, random, draws, levels.data());
+      std::memcpy(row, levels.data(), width);
     }
   }
-  random.GiveBack(pool);
+  random.EndPass(draws);
   return true;
 }
 
