@@ -14,6 +14,7 @@
 #include "raster/surface_view.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace tolma {
@@ -231,12 +232,10 @@ bool ComposeCardSide(RenderContext& ctx) {
   if (!backOfCopiedCard) SendMagneticData(ctx);
   if (ctx.priv.printingMode == 1) return true;  // encode only: the magnetic block ended the card
 
-  auto* work = static_cast<uint8_t*>(HeapAllocZero(kMonoWorkBufferSize));
-  if (work == nullptr) {
-    SetLastError(ERROR_OUTOFMEMORY);
-    return false;
-  }
-  SideJob job{ctx, side, std::span<uint8_t>(work, kMonoWorkBufferSize), DitherSource()};
+  // The one-bit encoder's work area: it never holds more than kMonoWorkMinimum bytes, so it lives here rather than
+  // on the heap, and a side allocates nothing.
+  std::array<uint8_t, kMonoWorkMinimum> work{};
+  SideJob job{ctx, side, work, DitherSource()};
   job.extractBlack = BlackExtractionApplies(ctx.priv.ribbonType, side.twoSided, ctx.priv.twoSidedMode, side.front) &&
                      ctx.priv.blackPanelUse == 1;
 
@@ -245,7 +244,6 @@ bool ComposeCardSide(RenderContext& ctx) {
        PanelSequence(ctx.priv.ribbonType, ctx.priv.monoRibbonKind, side.twoSided, ctx.priv.twoSidedMode, side.front))
     RunStep(job, step);
   if (!(side.twoSided && side.front)) SpoolWrite(ctx.printerHandle, cmd::kCardOut, true, ctx);
-  HeapRelease(work);
   return true;
 }
 

@@ -382,6 +382,31 @@ std::vector<Pattern> Patterns() {
 // Full panels, and short lengths around the group limits.
 const std::vector<size_t> kLengths = {1, 2, 3, 30, 31, 32, 62, 126, 127, 128, 129, 1000, 4321, kMonoPanelBytes};
 
+// The side's one-bit panels are encoded with a work buffer of kMonoWorkMinimum bytes: it must never drop a byte,
+// whatever the panel, also where runs of two and literal blocks of 30 alternate, which fill it the most.
+TEST(MonoRle, TheSmallestWorkBufferLosesNothing) {
+  Bytes alternating;
+  for (uint8_t k = 0; alternating.size() < kMonoPanelBytes; ++k) {
+    alternating.insert(alternating.end(), 2, k);
+    for (int i = 0; i < 30; ++i) alternating.push_back(static_cast<uint8_t>(k + 1 + i));
+  }
+  alternating.resize(kMonoPanelBytes);
+  std::vector<std::pair<std::string, Bytes>> panels = {{"runs of two and blocks of 30", alternating}};
+  for (const Pattern& pattern : Patterns()) panels.emplace_back(pattern.name, pattern.make(kMonoPanelBytes));
+  for (const auto& [name, data] : panels) {
+    Bytes buffer(2 * data.size() + 64);
+    Bytes work(kMonoWorkMinimum);
+    PanelOutput out{buffer.data(), 0, static_cast<uint32_t>(buffer.size())};
+    RunLengthState rle;
+    MonoPanelEncoder encoder(false, rle, work, out);
+    encoder.Put(data);
+    encoder.Finish();
+    EXPECT_FALSE(out.overflow) << name;
+    buffer.resize(out.length);
+    EXPECT_EQ(buffer, EncodeMono(false, data).bytes) << name;
+  }
+}
+
 TEST(RoundTrip, MonoRunLength) {
   for (const Pattern& pattern : Patterns()) {
     for (size_t length : kLengths) {
