@@ -115,24 +115,32 @@ void LevelsOfRow(const uint8_t* row, int width, const std::array<PixelTable, 3>&
   rowDraws = draws;
 }
 
-// Transposes an 8 x 8 block of bytes: on return, byte i of word j is what byte j of word i was.
+// Swaps, between words a and b, the `bits`-wide fields that `keep` does not select in a and selects in b: one step
+// of a block transpose.
+inline void SwapFields(uint64_t& a, uint64_t& b, int bits, uint64_t keep) {
+  const uint64_t t = ((a >> bits) ^ b) & keep;
+  b ^= t;
+  a ^= t << bits;
+}
+
+// Transposes an 8 x 8 block of bytes: on return, byte i of word j is what byte j of word i was. The off-diagonal
+// halves of the 2 x 2, 4 x 4 and 8 x 8 blocks are swapped in turn.
 void TransposeBytes(std::array<uint64_t, 8>& w) {
-  // Swap the off-diagonal halves of the 2 x 2, 4 x 4 and 8 x 8 blocks in turn.
-  for (int i = 0; i < 8; i += 2) {
-    const uint64_t t = ((w[i] >> 8) ^ w[i + 1]) & 0x00FF00FF00FF00FFull;
-    w[i + 1] ^= t;
-    w[i] ^= t << 8;
-  }
-  for (int i : {0, 1, 4, 5}) {
-    const uint64_t t = ((w[i] >> 16) ^ w[i + 2]) & 0x0000FFFF0000FFFFull;
-    w[i + 2] ^= t;
-    w[i] ^= t << 16;
-  }
-  for (int i = 0; i < 4; ++i) {
-    const uint64_t t = ((w[i] >> 32) ^ w[i + 4]) & 0x00000000FFFFFFFFull;
-    w[i + 4] ^= t;
-    w[i] ^= t << 32;
-  }
+  constexpr uint64_t kBytes = 0x00FF00FF00FF00FFull;
+  constexpr uint64_t kPairs = 0x0000FFFF0000FFFFull;
+  constexpr uint64_t kQuads = 0x00000000FFFFFFFFull;
+  SwapFields(w[0], w[1], 8, kBytes);
+  SwapFields(w[2], w[3], 8, kBytes);
+  SwapFields(w[4], w[5], 8, kBytes);
+  SwapFields(w[6], w[7], 8, kBytes);
+  SwapFields(w[0], w[2], 16, kPairs);
+  SwapFields(w[1], w[3], 16, kPairs);
+  SwapFields(w[4], w[6], 16, kPairs);
+  SwapFields(w[5], w[7], 16, kPairs);
+  SwapFields(w[0], w[4], 32, kQuads);
+  SwapFields(w[1], w[5], 32, kQuads);
+  SwapFields(w[2], w[6], 32, kQuads);
+  SwapFields(w[3], w[7], 32, kQuads);
 }
 
 constexpr int kColumnGroup = 8;  // landscape lines gathered at a time
@@ -141,21 +149,21 @@ constexpr int kColumnGroup = 8;  // landscape lines gathered at a time
 // (640 levels a line). The columns are read 8 rows at a time and turned with one block transpose.
 void GatherColumnLines(const ColourPage& page, size_t plane, const ScanOrder& order, int first,
                        std::span<uint8_t, kColumnGroup * kPanelDots> lines) {
-  // The group's columns are x0 .. x0 + 7; lines run along rising or falling columns.
+  // The group's columns are x0 .. x0 + 7, lines running along rising or falling columns; the rows are read in dot
+  // order, so that each transposed word holds 8 dots of one line in order.
   const int x0 = order.lineX > 0 ? first : kPanelLines - kColumnGroup - first;
-  for (int y0 = 0; y0 < kPanelDots; y0 += 8) {
-    // Rows in dot order, so that each transposed word holds 8 dots of one line in order.
+  const auto stride = static_cast<ptrdiff_t>(page.stride);
+  const ptrdiff_t rowStep = order.alongY > 0 ? stride : -stride;
+  const uint8_t* const firstDot = page.Row(order.alongY > 0 ? 0 : kPanelDots - 1) + plane + x0;
+  uint8_t* const line0 = lines.data() + (order.lineX > 0 ? 0 : 7 * kPanelDots);
+  const ptrdiff_t lineStep = order.lineX > 0 ? kPanelDots : -kPanelDots;
+  for (int dot = 0; dot < kPanelDots; dot += 8) {
     std::array<uint64_t, 8> block;
-    for (int i = 0; i < 8; ++i) {
-      const int y = order.alongY > 0 ? y0 + i : y0 + 7 - i;
-      std::memcpy(&block[static_cast<size_t>(i)], page.Row(y) + plane + x0, sizeof(uint64_t));
-    }
+    const uint8_t* row = firstDot + dot * rowStep;
+    for (size_t i = 0; i < 8; ++i, row += rowStep) std::memcpy(&block[i], row, sizeof(uint64_t));
     TransposeBytes(block);
-    const int dot = order.alongY > 0 ? y0 : kPanelDots - 8 - y0;
-    for (int j = 0; j < 8; ++j) {
-      const int line = order.lineX > 0 ? j : 7 - j;
-      std::memcpy(&lines[static_cast<size_t>(line * kPanelDots + dot)], &block[static_cast<size_t>(j)], 8);
-    }
+    uint8_t* line = line0 + dot;
+    for (size_t j = 0; j < 8; ++j, line += lineStep) std::memcpy(line, &block[j], sizeof(uint64_t));
   }
 }
 
