@@ -1,5 +1,7 @@
-// Speed of one card side through colour preparation, the colour panel scans and the monochrome conversions.
+// Speed of one card side through colour preparation, the colour panel scans (separate, and as the side's colour
+// pass) and the monochrome conversions.
 #include "raster/imaging/colour.h"
+#include "raster/imaging/colour_panels.h"
 #include "raster/imaging/mono_convert.h"
 #include "raster/imaging/panel_encoding.h"
 
@@ -71,6 +73,30 @@ void BM_ColourSide(benchmark::State& state) {
 }
 BENCHMARK(BM_ColourSide)->Arg(1)->Arg(0)->ArgName("packed")->Unit(benchmark::kMillisecond);
 
+// The colour pass as a side runs it: PrepareColourPanels, then Y, M and C from the laid-out levels.
+void BM_ColourPanels(benchmark::State& state) {
+  const auto form = state.range(0) != 0 ? PanelForm::kPacked : PanelForm::kRunLength;
+  const std::vector<uint8_t> source = PhotoSide();
+  std::vector<uint8_t> page = source;
+  std::vector<uint8_t> buffer(kPanelBufferSize, 0);
+  const PrivateDevmode settings = ColourSettings();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(page.data(), source.data(), page.size());
+    state.ResumeTiming();
+    DitherSource random(42);
+    PrepareColourPanels(View(page), settings, random, LevelSource::kComponent, nullptr);
+    for (int panel = 0; panel < 3; ++panel) {
+      PanelOutput out{buffer.data(), 0, kPanelBufferSize, false};
+      RunLengthState rle;
+      ScanPanelLevels(View(page), {false, form, LevelSource::kComponent, panel, false}, out, rle);
+      if (form == PanelForm::kRunLength) FlushLevelRle(rle, out);
+      benchmark::DoNotOptimize(out.length);
+    }
+  }
+}
+BENCHMARK(BM_ColourPanels)->Arg(1)->Arg(0)->ArgName("packed")->Unit(benchmark::kMillisecond);
+
 void BM_PrepareColourPage(benchmark::State& state) {
   const std::vector<uint8_t> source = PhotoSide();
   std::vector<uint8_t> page = source;
@@ -84,6 +110,24 @@ void BM_PrepareColourPage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PrepareColourPage)->Unit(benchmark::kMillisecond);
+
+// The colour pass alone: the page prepared and laid out as Y, M and C levels (arg 1: black extracted too).
+void BM_PrepareColourPanels(benchmark::State& state) {
+  const std::vector<uint8_t> source = PhotoSide();
+  std::vector<uint8_t> page = source;
+  std::vector<uint8_t> mono(static_cast<size_t>(kLong / 8) * kShort, 0xFF);
+  const MonoBitmap black{mono.data(), mono.size(), kLong / 8, kLong, kShort};
+  const PrivateDevmode settings = ColourSettings();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(page.data(), source.data(), page.size());
+    state.ResumeTiming();
+    DitherSource random(42);
+    benchmark::DoNotOptimize(PrepareColourPanels(View(page), settings, random, LevelSource::kComponent,
+                                                 state.range(0) != 0 ? &black : nullptr));
+  }
+}
+BENCHMARK(BM_PrepareColourPanels)->Arg(0)->Arg(1)->ArgName("extract")->Unit(benchmark::kMillisecond);
 
 // One panel scan of a prepared side: args packed (0/1), grey source (0/1), portrait (0/1).
 void BM_ScanColourPanel(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include "raster/encoder_context.h"
 #include "raster/imaging/black_extraction.h"
 #include "raster/imaging/colour.h"
+#include "raster/imaging/colour_panels.h"
 #include "raster/imaging/mono_convert.h"
 #include "raster/imaging/panel_encoding.h"
 #include "raster/overlay.h"
@@ -13,6 +14,7 @@
 #include "raster/surface_view.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace tolma {
@@ -39,7 +41,26 @@ struct SideJob {
   SideInfo side;
   std::span<uint8_t> work;
   DitherSource dither;
+  // Pure black is still to move to the monochrome bitmap: done in the colour pass, or before the resin panel when
+  // that comes first.
+  bool extractBlack = false;
 };
+
+// Moves the page's pure black to the monochrome bitmap, when that is still to be done.
+void ExtractPendingBlack(SideJob& job) {
+  if (!job.extractBlack) return;
+  job.extractBlack = false;
+  RenderContext& ctx = job.ctx;
+  RenderingLockGuard lock;
+  LockedSurface card(ctx.cardSurface);
+  LockedSurface mono(ctx.monoSurface);
+  const ColourPage page = ColourPageOf(card.get());
+  const MonoBitmap bitmap = MonoBitmapOf(mono.get());
+  if (page.IsValid() && bitmap.IsValid() && page.width == bitmap.width && page.height == bitmap.height &&
+      page.width % 8 == 0)
+    ExtractBlack(page.bits, static_cast<ptrdiff_t>(page.stride), bitmap.bits, static_cast<ptrdiff_t>(bitmap.stride),
+                 page.width, page.height);
+}
 
 void FinishPanelData(RenderContext& ctx) {
   PanelOutput out = PanelOutputOf(ctx);
@@ -47,15 +68,19 @@ void FinishPanelData(RenderContext& ctx) {
   StorePanelOutput(ctx, out);
 }
 
-// Prepares the page's colours and sends the listed continuous-tone panels.
+// Prepares the page's colours and sends the listed continuous-tone panels. One pass over the page prepares the
+// colours, lays out the panels' levels in it and, when still to be done, moves pure black to the monochrome bitmap.
 void SendContonePanels(SideJob& job, std::span<const cmd::DyePanel> panels, LevelSource source) {
   RenderContext& ctx = job.ctx;
   LockedSurface card(ctx.cardSurface);
+  LockedSurface mono(job.extractBlack ? ctx.monoSurface : nullptr);
   const ColourPage page = ColourPageOf(card.get());
+  const MonoBitmap black = MonoBitmapOf(mono.get());
   const bool packed = ctx.priv.packedPanels != 0;
   {
     RenderingLockGuard lock;
-    PrepareColourPage(page, ctx.priv, job.dither);
+    if (PrepareColourPanels(page, ctx.priv, job.dither, source, job.extractBlack ? &black : nullptr))
+      job.extractBlack = false;
   }
   for (const cmd::DyePanel panel : panels) {
     CommandBuffer<64> header;
@@ -71,7 +96,7 @@ void SendContonePanels(SideJob& job, std::span<const cmd::DyePanel> panels, Leve
       scan.source = source;
       scan.component = source == LevelSource::kGrey ? 0 : static_cast<int>(panel);
       scan.rotate = job.side.rotate;
-      ScanColourPanel(page, scan, out, ctx.rle);
+      ScanPanelLevels(page, scan, out, ctx.rle);
       if (!packed) FlushLevelRle(ctx.rle, out);
       out.Put(cmd::kCr);
       StorePanelOutput(ctx, out);
@@ -95,6 +120,7 @@ void SendDyeBlackPanel(SideJob& job) {
 bool SendResinPanel(SideJob& job) {
   RenderContext& ctx = job.ctx;
   SendInsertBuffer(ctx, 1, true);
+  ExtractPendingBlack(job);
   LockedSurface card(ctx.cardSurface);
   LockedSurface mono(ctx.monoSurface);
   const MonoBitmap bitmap = MonoBitmapOf(mono.get());
@@ -197,32 +223,18 @@ bool ComposeCardSide(RenderContext& ctx) {
   if (!backOfCopiedCard) SendMagneticData(ctx);
   if (ctx.priv.printingMode == 1) return true;  // encode only: the magnetic block ended the card
 
-  auto* work = static_cast<uint8_t*>(HeapAllocZero(kMonoWorkBufferSize));
-  if (work == nullptr) {
-    SetLastError(ERROR_OUTOFMEMORY);
-    return false;
-  }
-  SideJob job{ctx, side, std::span<uint8_t>(work, kMonoWorkBufferSize), DitherSource()};
-
-  if (BlackExtractionApplies(ctx.priv.ribbonType, side.twoSided, ctx.priv.twoSidedMode, side.front) &&
-      ctx.priv.blackPanelUse == 1) {
-    RenderingLockGuard lock;
-    LockedSurface card(ctx.cardSurface);
-    LockedSurface mono(ctx.monoSurface);
-    const ColourPage page = ColourPageOf(card.get());
-    const MonoBitmap bitmap = MonoBitmapOf(mono.get());
-    if (page.IsValid() && bitmap.IsValid() && page.width == bitmap.width && page.height == bitmap.height &&
-        page.width % 8 == 0)
-      ExtractBlack(page.bits, static_cast<ptrdiff_t>(page.stride), bitmap.bits, static_cast<ptrdiff_t>(bitmap.stride),
-                   page.width, page.height);
-  }
+  // The one-bit encoder's work area: it never holds more than kMonoWorkMinimum bytes, so it lives here rather than
+  // on the heap, and a side allocates nothing.
+  std::array<uint8_t, kMonoWorkMinimum> work{};
+  SideJob job{ctx, side, work, DitherSource()};
+  job.extractBlack = BlackExtractionApplies(ctx.priv.ribbonType, side.twoSided, ctx.priv.twoSidedMode, side.front) &&
+                     ctx.priv.blackPanelUse == 1;
 
   if (!backOfCopiedCard) SendInsertBuffer(ctx, 0, false);
   for (const SideStep& step :
        PanelSequence(ctx.priv.ribbonType, ctx.priv.monoRibbonKind, side.twoSided, ctx.priv.twoSidedMode, side.front))
     RunStep(job, step);
   if (!(side.twoSided && side.front)) SpoolWrite(ctx.printerHandle, cmd::kCardOut, true, ctx);
-  HeapRelease(work);
   return true;
 }
 

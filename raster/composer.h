@@ -21,7 +21,7 @@ struct SideInfo {
 SideInfo DescribeSide(const RenderContext& ctx);
 
 // Composes and sends the current side. Returns false, with ERROR_OUTOFMEMORY, when the panel output buffer
-// or the side's work buffer cannot be allocated: the side's panels are then not sent.
+// cannot be allocated: the side's panels are then not sent.
 bool ComposeCardSide(RenderContext& ctx);
 
 // The text of an insert buffer: its bytes up to the first zero, never past the buffer.

@@ -9,6 +9,9 @@ namespace tolma {
 // True for the sides that carry both colour panels and a resin black panel.
 bool BlackExtractionApplies(int ribbonType, bool twoSided, int twoSidedMode, bool front);
 
+// ExtractBlack over one row: `page` holds `width` BGR pixels and `mono` their (width / 8) bitmap bytes.
+void ExtractBlackRow(uint8_t* page, uint8_t* mono, int width);
+
 // Moves every pure-black pixel (all three bytes 0) of a 24-bit BGR page to the 1-bit bitmap (a clear bit is
 // black) and paints it on the page with the nearest non-black colour to its left in the row (white at the row
 // start). Black already in the bitmap stays black. `width` is a multiple of 8.

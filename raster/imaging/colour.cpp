@@ -12,14 +12,7 @@ namespace {
 constexpr uint8_t kPageMask = 0xF0;
 constexpr uint8_t kPageKeep = 1;
 
-// How one byte quantises: `base` is the result, raised by the grid step when `chance` (the low part, 0 when
-// no draw is needed) is above a random value below the step.
-struct DitherEntry {
-  uint8_t base;
-  uint8_t chance;
-};
-
-DitherEntry ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
+DitherStep ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
   const unsigned step = 256u - mask;
   const auto high = static_cast<uint8_t>(level & mask);
   const auto low = static_cast<uint8_t>(level & ~mask);
@@ -30,6 +23,24 @@ DitherEntry ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
 }
 
 }  // namespace
+
+DitherDraws DitherSource::StartPass() {
+  const std::span<const uint64_t> ahead = engine_.Ahead();
+  // The pool's nibbles back where they were in their draw, below them the used ones (as zeros).
+  const int used = 16 - left_;
+  return {used == 16 ? 0 : pool_ << (4 * used), used, ahead.data(), ahead.data(), ahead.data() + ahead.size()};
+}
+
+DitherDraws DitherSource::MoreDraws(DitherDraws draws) {
+  EndPass(draws);
+  return StartPass();
+}
+
+void DitherSource::EndPass(DitherDraws draws) {
+  engine_.Took(static_cast<size_t>(draws.next - draws.first));
+  pool_ = draws.used == 16 ? 0 : draws.word >> (4 * draws.used);
+  left_ = 16 - draws.used;
+}
 
 uint8_t AdjustLevel(int level, int intensity, int contrast) {
   int v = std::clamp(level, 0, 255);
@@ -56,8 +67,21 @@ std::array<uint8_t, 256> BuildAdjustTable(int intensity, int contrast) {
   return table;
 }
 
+std::array<DitherTable, 3> BuildDitherTables(const PrivateDevmode& settings) {
+  const std::array<uint8_t, 256> adjust[3] = {
+      BuildAdjustTable(settings.ccIntensityB, settings.ccContrastB),
+      BuildAdjustTable(settings.ccIntensityG, settings.ccContrastG),
+      BuildAdjustTable(settings.ccIntensityR, settings.ccContrastR),
+  };
+  std::array<DitherTable, 3> tables{};
+  for (size_t c = 0; c < 3; ++c) {
+    for (size_t v = 0; v < 256; ++v) tables[c][v] = ClassifyLevel(adjust[c][v], kPageMask, kPageKeep);
+  }
+  return tables;
+}
+
 uint8_t QuantizeLevel(uint8_t level, uint8_t mask, uint8_t keep, DitherSource& random) {
-  const DitherEntry entry = ClassifyLevel(level, mask, keep);
+  const DitherStep entry = ClassifyLevel(level, mask, keep);
   if (entry.chance == 0) return entry.base;
   const unsigned step = 256u - mask;
   return entry.chance > random.Below(step) ? static_cast<uint8_t>(entry.base + step) : entry.base;
@@ -67,65 +91,39 @@ int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, Di
   if (!page.IsValid()) return 0;
 
   // Adjustment and quantisation of each byte value, per colour: blue, green, red as they lie in a pixel.
-  const std::array<uint8_t, 256> adjust[3] = {
-      BuildAdjustTable(settings.ccIntensityB, settings.ccContrastB),
-      BuildAdjustTable(settings.ccIntensityG, settings.ccContrastG),
-      BuildAdjustTable(settings.ccIntensityR, settings.ccContrastR),
-  };
-  std::array<DitherEntry, 256> table[3];
-  for (int c = 0; c < 3; ++c) {
-    for (size_t v = 0; v < 256; ++v) table[c][v] = ClassifyLevel(adjust[c][v], kPageMask, kPageKeep);
-  }
+  const std::array<DitherTable, 3> table = BuildDitherTables(settings);
 
   // One pass in memory order. Random nibbles are taken from the source's pool only for bytes between two grid
   // points, and a new pool is drawn only when a pixel needs more nibbles than are left (the few left over are
-  // dropped). The pool is kept in locals here because the page writes could alias the source's members.
-  uint64_t pool = random.pool_;
-  int left = random.left_;
+  // dropped).
+  DitherDraws draws = random.StartPass();
   for (int y = 0; y < page.height; ++y) {
     uint8_t* p = page.Row(y);
     uint8_t* const end = p + static_cast<size_t>(page.width) * 3;
     for (; p != end; p += 3) {
-      const DitherEntry b = table[0][p[0]];
-      const DitherEntry g = table[1][p[1]];
-      const DitherEntry r = table[2][p[2]];
+      const DitherStep b = table[0][p[0]];
+      const DitherStep g = table[1][p[1]];
+      const DitherStep r = table[2][p[2]];
       const int needB = b.chance != 0;
       const int needG = g.chance != 0;
       const int needR = r.chance != 0;
       const int need = needB + needG + needR;
-      if (left < need) {
-        pool = random.engine_();
-        left = 16;
-      }
+      const uint32_t nibbles = TakeNibbles(draws, need, random);
       // A byte with no chance compares false whatever nibble it sees.
-      const auto nibbleG = static_cast<uint8_t>((pool >> (4 * needB)) & 15u);
-      const auto nibbleR = static_cast<uint8_t>((pool >> (4 * (needB + needG))) & 15u);
-      p[0] = static_cast<uint8_t>(b.base + ((b.chance > (pool & 15u)) << 4));
+      const auto nibbleG = static_cast<uint8_t>((nibbles >> (4 * needB)) & 15u);
+      const auto nibbleR = static_cast<uint8_t>((nibbles >> (4 * (needB + needG))) & 15u);
+      p[0] = static_cast<uint8_t>(b.base + ((b.chance > (nibbles & 15u)) << 4));
       p[1] = static_cast<uint8_t>(g.base + ((g.chance > nibbleG) << 4));
       p[2] = static_cast<uint8_t>(r.base + ((r.chance > nibbleR) << 4));
-      pool >>= 4 * need;
-      left -= need;
     }
   }
-  random.pool_ = pool;
-  random.left_ = left;
+  random.EndPass(draws);
   return 1;
 }
 
 namespace {
 
-// The printer's line orders: where a panel starts and how it walks the page, per orientation, form and flag.
-// A line has 640 pixels: a row in portrait, a column in landscape.
-struct ScanOrder {
-  bool portrait;
-  PanelForm form;
-  bool rotate;
-  bool startAtLastColumn;
-  bool startAtLastRow;
-  int alongX, alongY;  // step from one pixel of a line to the next
-  int lineX, lineY;    // step from one line to the next
-};
-
+// The printer's line orders, per orientation, form and flag.
 constexpr ScanOrder kScanOrders[] = {
     // portrait: rows of 640
     {true, PanelForm::kRunLength, true, false, false, +1, 0, 0, +1},
@@ -138,20 +136,6 @@ constexpr ScanOrder kScanOrders[] = {
     {false, PanelForm::kPacked, true, true, true, 0, -1, -1, 0},
     {false, PanelForm::kPacked, false, false, false, 0, +1, +1, 0},
 };
-
-const ScanOrder& OrderFor(const ColourScan& scan) {
-  for (const ScanOrder& order : kScanOrders) {
-    if (order.portrait == scan.portrait && order.form == scan.form && order.rotate == scan.rotate) return order;
-  }
-  return kScanOrders[0];  // not reached: the table covers every combination
-}
-
-bool FitsScan(const ColourPage& page, const ColourScan& scan) {
-  if (!page.IsValid()) return false;
-  if (scan.source == LevelSource::kComponent && (scan.component < 0 || scan.component > 2)) return false;
-  return scan.portrait ? (page.width == kPanelDots && page.height == kPanelLines)
-                       : (page.width == kPanelLines && page.height == kPanelDots);
-}
 
 // The walk itself, one instance per level source and form; it reads only the 640 x 1024 pixels of the page.
 template <LevelSource kSource, PanelForm kForm>
@@ -194,9 +178,23 @@ void WalkPanel(const uint8_t* bits, size_t start, ptrdiff_t along, ptrdiff_t nex
 
 }  // namespace
 
+const ScanOrder& ScanOrderOf(const ColourScan& scan) {
+  for (const ScanOrder& order : kScanOrders) {
+    if (order.portrait == scan.portrait && order.form == scan.form && order.rotate == scan.rotate) return order;
+  }
+  return kScanOrders[0];  // not reached: the table covers every combination
+}
+
+bool ScanFitsPage(const ColourPage& page, const ColourScan& scan) {
+  if (!page.IsValid()) return false;
+  if (scan.source == LevelSource::kComponent && (scan.component < 0 || scan.component > 2)) return false;
+  return scan.portrait ? (page.width == kPanelDots && page.height == kPanelLines)
+                       : (page.width == kPanelLines && page.height == kPanelDots);
+}
+
 size_t ColourScanStartOffset(const ColourPage& page, const ColourScan& scan) {
   if (page.width <= 0 || page.height <= 0) return 0;
-  const ScanOrder& order = OrderFor(scan);
+  const ScanOrder& order = ScanOrderOf(scan);
   const size_t x = order.startAtLastColumn ? static_cast<size_t>(page.width - 1) : 0;
   const size_t y = order.startAtLastRow ? static_cast<size_t>(page.height - 1) : 0;
   const size_t c = scan.source == LevelSource::kComponent ? static_cast<size_t>(scan.component) : 0;
@@ -204,8 +202,8 @@ size_t ColourScanStartOffset(const ColourPage& page, const ColourScan& scan) {
 }
 
 bool ScanColourPanel(const ColourPage& page, const ColourScan& scan, PanelOutput& out, RunLengthState& rle) {
-  if (!FitsScan(page, scan)) return false;
-  const ScanOrder& order = OrderFor(scan);
+  if (!ScanFitsPage(page, scan)) return false;
+  const ScanOrder& order = ScanOrderOf(scan);
   const auto stride = static_cast<ptrdiff_t>(page.stride);
   const ptrdiff_t along = order.alongX * 3 + order.alongY * stride;
   const ptrdiff_t nextLine = order.lineX * 3 + order.lineY * stride;

@@ -4,16 +4,24 @@
 #include "common/devmode.h"
 #include "common/panel_data.h"
 #include "raster/imaging/page_view.h"
+#include "raster/imaging/twister.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <random>
+#include <span>
 
 namespace tolma {
 
-class DitherSource;
-int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+// The dither's draws as a page pass holds them, in locals that its page writes cannot alias: the pool (the last
+// draw, of which the lowest `used` nibbles are used) and the draws read ahead.
+struct DitherDraws {
+  uint64_t word = 0;
+  int used = 16;
+  const uint64_t* first = nullptr;  // the draws read ahead; those before `next` are taken
+  const uint64_t* next = nullptr;
+  const uint64_t* end = nullptr;
+};
 
 // The random source of the 16-level dither. One per call or per rendering context, never shared between
 // threads; seeded, so a page renders the same way every time. A 64-bit draw serves sixteen 4-bit values.
@@ -42,13 +50,31 @@ class DitherSource {
     return static_cast<uint32_t>(engine_() % n);
   }
 
- private:
-  friend int PrepareColourPage(const ColourPage& page, const PrivateDevmode& settings, DitherSource& random);
+  // A page pass takes the pool and the draws ahead, reads further when it has used those (MoreDraws), and gives
+  // back what it did not use (EndPass).
+  DitherDraws StartPass();
+  DitherDraws MoreDraws(DitherDraws draws);
+  void EndPass(DitherDraws draws);
 
-  std::mt19937_64 engine_;
+ private:
+  Twister64 engine_;  // the numbers of std::mt19937_64
   uint64_t pool_ = 0;
   int left_ = 0;
 };
+
+// Takes the pool's next `need` nibbles (0..3), after a fresh draw when fewer are left (those are dropped), and
+// returns them in 12 bits, the first lowest (bits past `need` nibbles are of no use). Without a jump on the draw,
+// which a busy picture would make a poor guess.
+inline uint32_t TakeNibbles(DitherDraws& draws, int need, DitherSource& source) {
+  if (draws.next == draws.end) draws = source.MoreDraws(draws);
+  // Choices by masks, which compilers keep free of jumps.
+  const uint64_t fresh = uint64_t{0} - static_cast<uint64_t>(draws.used > 16 - need);  // all ones for a draw
+  const int start = draws.used & ~static_cast<int>(fresh);
+  draws.word ^= (draws.word ^ *draws.next) & fresh;
+  draws.next += fresh & 1;
+  draws.used = start + need;
+  return static_cast<uint32_t>(draws.word >> ((4 * start) & 63)) & 0xFFF;  // a used-up pool only when need is 0
+}
 
 // Adjusts one colour byte by an intensity and a contrast, each -100..100 (values beyond are limited to that
 // range). Returns the adjusted byte 0..255; both 0 leave the byte as it is.
@@ -56,6 +82,18 @@ uint8_t AdjustLevel(int level, int intensity, int contrast);
 
 // AdjustLevel for one fixed intensity and contrast, for every byte value.
 std::array<uint8_t, 256> BuildAdjustTable(int intensity, int contrast);
+
+// How one byte value comes out of the page preparation: `base` when no random draw raises it, `base` + 16 when a
+// draw below `chance` does. `chance` is 0 when the value needs no draw.
+struct DitherStep {
+  uint8_t base;
+  uint8_t chance;
+};
+using DitherTable = std::array<DitherStep, 256>;
+
+// The steps of every byte value of blue, green and red (in that order) for the adjustments of `settings`: the
+// adjustment, then the reduction to 16 levels (mask 240, keep 1).
+std::array<DitherTable, 3> BuildDitherTables(const PrivateDevmode& settings);
 
 // Reduces a byte to the grid of `mask` (240 in page preparation) with an unordered random dither that keeps
 // the mean: the low part d rounds up with probability d / step. Values within `keep` of a grid point snap to it
@@ -91,6 +129,25 @@ struct ColourScan {
   int component = 0;    // 0 blue (Y panel), 1 green (M), 2 red (C); the grey source reads the whole pixel
   bool rotate = false;  // the side's rotation flag
 };
+
+// How a scan walks the page: where the panel starts and the steps between pixels. A line has 640 pixels: a row in
+// portrait, a column in landscape.
+struct ScanOrder {
+  bool portrait;
+  PanelForm form;
+  bool rotate;
+  bool startAtLastColumn;
+  bool startAtLastRow;
+  int alongX, alongY;  // step from one pixel of a line to the next
+  int lineX, lineY;    // step from one line to the next
+};
+
+// The line order of a scan's orientation, form and flag.
+const ScanOrder& ScanOrderOf(const ColourScan& scan);
+
+// True when the scan can read the page: a valid 640 x 1024 page for a portrait scan, 1024 x 640 for a landscape
+// one, and a component 0..2 for the component source.
+bool ScanFitsPage(const ColourPage& page, const ColourScan& scan);
 
 // Byte offset, from the first byte of the page, of the first byte a scan reads: the row of its first pixel times
 // the stride, plus 3 bytes a column, plus the component (0 for grey). 0 for a page without pixels.

@@ -4,6 +4,8 @@
 #include "raster/imaging/power.h"
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace tolma {
 namespace {
@@ -46,29 +48,6 @@ class RowPacker {
   int filled_ = 0;
 };
 
-inline void AddSaturating(uint8_t& target, int amount) {
-  target = static_cast<uint8_t>(std::min(255, target + amount));
-}
-
-// Adds the error shares of one decision to accumulator byte `slot` (1 positive, 2 negative) of the pixels
-// x - 2 .. x + 2 of the next row (2/32, 4/32, 8/32, 4/32, 2/32), keeping to the pixels inside the page.
-void SpreadBelow(uint8_t* next, int x, int width, int slot, int eighth, int quarter, int sixteenth) {
-  uint8_t* q = next + static_cast<size_t>(x) * 3 + slot;
-  if (x >= 2 && x + 2 < width) {
-    AddSaturating(q[-6], sixteenth);
-    AddSaturating(q[-3], quarter);
-    AddSaturating(q[0], eighth);
-    AddSaturating(q[3], quarter);
-    AddSaturating(q[6], sixteenth);
-    return;
-  }
-  if (x - 2 >= 0) AddSaturating(q[-6], sixteenth);
-  if (x - 1 >= 0) AddSaturating(q[-3], quarter);
-  AddSaturating(q[0], eighth);
-  if (x + 1 < width) AddSaturating(q[3], quarter);
-  if (x + 2 < width) AddSaturating(q[6], sixteenth);
-}
-
 // The contrast stretch of the diffusion between the side's darkest and lightest values, per value.
 std::array<uint8_t, 256> BuildStretch(int lo, int hi) {
   std::array<uint8_t, 256> table{};
@@ -92,66 +71,160 @@ std::array<uint8_t, 256> BuildStretch(int lo, int hi) {
 
 // The conversions take the views by value: the page writes cannot then alias their sizes.
 
-// "Diffusion": the grey value and its adjustments in a first pass, then the stretch, the decision and the error
-// spread row by row; each row is packed into the bitmap as soon as it is decided.
-void ConvertDiffusion(const ColourPage page, const MonoBitmap mono, const std::array<uint8_t, 256>& curve) {
-  int lo = 255;
-  int hi = 0;
-  for (int y = 0; y < page.height; ++y) {
-    uint8_t* p = page.Row(y);
-    for (int x = 0; x < page.width; ++x, p += 3) {
-      const uint8_t v = curve[MonoGrey(p[0], p[1], p[2])];
-      p[0] = v;
-      p[1] = 0;
-      p[2] = 0;
-      lo = std::min<int>(lo, v);
-      hi = std::max<int>(hi, v);
-    }
+// Packs a row's decisions, one byte each (nonzero white), into the bitmap row: 8 at a time, the first in the top
+// bit; bits past the width keep their value.
+void PackDecisions(const uint8_t* decisions, int width, uint8_t* out, uint8_t lastMask) {
+  int x = 0;
+  for (; x + 8 <= width; x += 8) {
+    uint64_t eight;
+    std::memcpy(&eight, decisions + x, sizeof eight);
+    // The top bit of every byte (decisions are 0 or 255), gathered into one byte with the first pixel on top.
+    *out++ = static_cast<uint8_t>((((eight >> 7) & 0x0101010101010101ull) * 0x8040201008040201ull) >> 56);
   }
-  const std::array<uint8_t, 256> stretch = BuildStretch(lo, hi);
-
-  for (int y = 0; y < page.height; ++y) {
-    uint8_t* row = page.Row(y);
-    uint8_t* next = y + 1 < page.height ? page.Row(y + 1) : nullptr;
-    RowPacker packer(mono.Row(y), mono.LastByteMask());
-    const int width = page.width;
-    // The shares for the next two pixels of the row are carried in locals and added to their accumulators (which
-    // hold what the row above gave them) when those pixels come up. Every addition is non-negative, so one
-    // saturation of the sum equals saturating at every step.
-    int carryPos1 = 0;
-    int carryNeg1 = 0;
-    int carryPos2 = 0;
-    int carryNeg2 = 0;
-    for (int x = 0; x < width; ++x) {
-      uint8_t* p = row + static_cast<size_t>(x) * 3;
-      const int v = stretch[p[0]];
-      const int pos = std::min(255, p[1] + carryPos1);
-      const int neg = std::min(255, p[2] + carryNeg1);
-      const int g = std::clamp(v + pos - neg, 0, 255);
-      // A much lighter next pixel (its first-pass value) keeps the edge dark.
-      const bool edge = x + 1 < width && p[3] > v + 64;
-      const bool white = (v > 248) | ((v >= 7) & !edge & (g >= 128));
-      p[0] = white ? kWhite : kBlack;
-      p[1] = 0;
-      p[2] = static_cast<uint8_t>(neg);
-
-      // White spreads 255 - g into the negative accumulators. Black spreads g and then 255 into the positive
-      // ones (both shares in one addition) and then fills the next pixel's positive accumulator.
-      const int e = white ? 255 - g : g;
-      const int extra = white ? 0 : 255;
-      const int eighth = e * 8 / 32 + extra * 8 / 32;
-      const int quarter = e * 4 / 32 + extra * 4 / 32;
-      const int sixteenth = e * 2 / 32 + extra * 2 / 32;
-      carryPos1 = white ? carryPos2 : 255;
-      carryNeg1 = carryNeg2 + (white ? eighth : 0);
-      carryPos2 = white ? 0 : quarter;
-      carryNeg2 = white ? quarter : 0;
-      if (next != nullptr) SpreadBelow(next, x, width, white ? 2 : 1, eighth, quarter, sixteenth);
-      packer.Put(white);
-    }
-    packer.Finish();
-  }
+  if (x == width) return;
+  RowPacker packer(out, lastMask);
+  for (; x < width; ++x) packer.Put(decisions[x] != 0);
+  packer.Finish();
 }
+
+// "Diffusion". The page's rows are the work storage: the first pass leaves each row's grey values (after the black
+// adjustments) in its first `width` bytes, and the next `width` bytes and the `width` after them hold the positive
+// and the negative error that the row above passed down (each summed, at most 255). Each row's decisions replace
+// its grey values, are packed into the bitmap, and are then left in byte 0 of its pixels.
+
+// One row being decided from left to right: its bytes, where its error goes down, and the error it carries.
+class DiffusionRow {
+ public:
+  // `below` is the next row, or for the last row the row itself: its error bytes then take the shares passed
+  // down, each after it was read, and nothing reads them again.
+  DiffusionRow(uint8_t* row, uint8_t* below, int width)
+      : decision_(row),
+        posAbove_(row + width),
+        negAbove_(row + 2 * static_cast<size_t>(width)),
+        posBelow_(below + width),
+        negBelow_(below + 2 * static_cast<size_t>(width)),
+        width_(width) {}
+
+  // Decides pixel x, replacing its grey value by the decision (0 black, 255 white), and passes its error on:
+  // along the row to the next two pixels, and down to the pixels x - 2 .. x + 2 below, of which x - 2 then has
+  // all its shares and is written.
+  void Decide(int x, const std::array<uint8_t, 256>& stretch) {
+    const int v = stretch[decision_[x]];
+    const int pos = std::min(255, posAbove_[x] + carryPos1_);
+    const int neg = std::min(255, negAbove_[x] + carryNeg1_);
+    const int g = std::clamp(v + pos - neg, 0, 255);
+    // A much lighter next pixel (its first-pass value) keeps the edge dark. (Past the last pixel the byte read is
+    // the row's first error byte, and the test is off.)
+    const bool edge = (x + 1 < width_) & (decision_[x + 1] > v + 64);
+    const bool white = (v > 248) | ((v >= 7) & !edge & (g >= 128));
+    decision_[x] = white ? kWhite : kBlack;
+
+    // White passes 255 - g on as negative error. Black passes g and then 255 on as positive error, both in one
+    // share, and fills the next pixel's positive error. Each share is truncated on its own, and every share is
+    // non-negative, so one saturation of a sum equals saturating at every step.
+    const int e = white ? 255 - g : g;
+    const int extra = white ? 0 : 255;
+    const int eighth = e * 8 / 32 + extra * 8 / 32;
+    const int quarter = e * 4 / 32 + extra * 4 / 32;
+    const int sixteenth = e * 2 / 32 + extra * 2 / 32;
+    carryPos1_ = white ? carryPos2_ : 255;
+    carryNeg1_ = carryNeg2_ + (white ? eighth : 0);
+    carryPos2_ = white ? 0 : quarter;
+    carryNeg2_ = white ? quarter : 0;
+
+    // Down: 2/32, 4/32, 8/32, 4/32 and 2/32 to x - 2 .. x + 2.
+    const uint32_t side = white ? 65536 : 1;
+    down0_ += static_cast<uint32_t>(sixteenth) * side;
+    down1_ += static_cast<uint32_t>(quarter) * side;
+    down2_ += static_cast<uint32_t>(eighth) * side;
+    down3_ += static_cast<uint32_t>(quarter) * side;
+    if (x >= 2) PutDown(x - 2, down0_);
+    down0_ = down1_;
+    down1_ = down2_;
+    down2_ = down3_;
+    down3_ = static_cast<uint32_t>(sixteenth) * side;  // pixel x + 2's first share
+  }
+
+  // After the last pixel: writes the last two pixels below; shares past the row's end are dropped.
+  void Finish() {
+    if (width_ >= 2) PutDown(width_ - 2, down0_);
+    PutDown(width_ - 1, down1_);
+  }
+
+ private:
+  void PutDown(int x, uint32_t shares) {
+    posBelow_[x] = static_cast<uint8_t>(std::min<uint32_t>(255, shares & 0xFFFF));
+    negBelow_[x] = static_cast<uint8_t>(std::min<uint32_t>(255, shares >> 16));
+  }
+
+  uint8_t* decision_;
+  const uint8_t* posAbove_;
+  const uint8_t* negAbove_;
+  uint8_t* posBelow_;
+  uint8_t* negBelow_;
+  int width_;
+  // The shares for the next two pixels of the row.
+  int carryPos1_ = 0;
+  int carryNeg1_ = 0;
+  int carryPos2_ = 0;
+  int carryNeg2_ = 0;
+  // The shares passed down to the pixels x - 2, x - 1, x and x + 1 below so far, positive in the low 16 bits and
+  // negative in the high (a sum stays below 640, so the halves never meet).
+  uint32_t down0_ = 0;
+  uint32_t down1_ = 0;
+  uint32_t down2_ = 0;
+  uint32_t down3_ = 0;
+};
+
+class Diffusion {
+ public:
+  Diffusion(const ColourPage& page, const MonoBitmap& mono) : page_(page), mono_(mono) {}
+
+  // The grey values first, for the side's lowest and highest; then the rows from the top, each passing its error
+  // down to the next as it is decided.
+  void Run(const std::array<uint8_t, 256>& curve) {
+    const auto [lo, hi] = GreyRows(curve);
+    const std::array<uint8_t, 256> stretch = BuildStretch(lo, hi);
+    const int width = page_.width;
+    const int height = page_.height;
+    // The first row has no row above to take error from.
+    std::memset(page_.Row(0) + width, 0, 2 * static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+      DiffusionRow row(page_.Row(y), page_.Row(std::min(y + 1, height - 1)), width);
+      for (int x = 0; x < width; ++x) row.Decide(x, stretch);
+      row.Finish();
+      PackDecisions(page_.Row(y), width, mono_.Row(y), mono_.LastByteMask());
+      LeaveDecisions(page_.Row(y));
+    }
+  }
+
+ private:
+  // Grey value and black adjustments of every pixel, into the first bytes of its row; returns the lowest and the
+  // highest value of the side.
+  std::pair<int, int> GreyRows(const std::array<uint8_t, 256>& curve) {
+    int lo = 255;
+    int hi = 0;
+    for (int y = 0; y < page_.height; ++y) {
+      uint8_t* row = page_.Row(y);
+      const uint8_t* p = row;
+      for (int x = 0; x < page_.width; ++x, p += 3) {
+        const uint8_t v = curve[MonoGrey(p[0], p[1], p[2])];
+        row[x] = v;  // behind the pixel being read
+        lo = std::min<int>(lo, v);
+        hi = std::max<int>(hi, v);
+      }
+    }
+    return {lo, hi};
+  }
+
+  // Leaves each decision in byte 0 of its pixel, from the last pixel back so that none is overwritten unread.
+  void LeaveDecisions(uint8_t* row) const {
+    for (int x = page_.width - 1; x >= 0; --x) row[static_cast<size_t>(x) * 3] = row[x];
+  }
+
+  ColourPage page_;
+  MonoBitmap mono_;
+};
 
 // "Halftone Regular": the darkness against the 8 x 8 threshold table, straight into the bitmap.
 void ConvertHalftone(const ColourPage page, const MonoBitmap mono) {
@@ -242,7 +315,7 @@ int ConvertToMonochrome(const ColourPage& page, const MonoBitmap& mono, int meth
 
   switch (method) {
     case kMonoDiffusion:
-      ConvertDiffusion(page, mono, BuildBlackCurve(black));
+      Diffusion(page, mono).Run(BuildBlackCurve(black));
       break;
     case kMonoHalftoneRegular:
       ConvertHalftone(page, mono);

@@ -41,6 +41,9 @@ inline void EndPackedLine(PackedLineState& pack, PanelOutput& out) {
   pack = PackedLineState{};
 }
 
+// A whole panel line in the packed form: the 640 levels (0..31) as PackLevel takes them, then EndPackedLine.
+void PackLine(std::span<const uint8_t, kPanelDots> levels, PanelOutput& out);
+
 // One step of the continuous-tone run-length form: a byte below 0x80 is one level, 0x80 + n (n = 2..127)
 // repeats the next byte n times. Runs cross line ends.
 inline void PutLevelRle(RunLengthState& rle, uint8_t level, PanelOutput& out) {

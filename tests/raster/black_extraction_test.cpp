@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -67,6 +68,50 @@ TEST(ExtractBlack, MovesBlackToTheMonoBitmapAndFillsFromTheLeft) {
   EXPECT_EQ(at(5, 0), (std::array<uint8_t, 3>{0, 0, 255}));
   EXPECT_EQ(at(15, 0), (std::array<uint8_t, 3>{0x80, 0x80, 0x80}));
   EXPECT_EQ(at(0, 1), (std::array<uint8_t, 3>{0x80, 0x80, 0x80})) << "rows do not carry colour over";
+}
+
+// Groups of 8 pixels with and without pure black, black at every place in a group, almost-black pixels (one byte
+// nonzero) and runs of black across groups, against the rule written out pixel by pixel.
+TEST(ExtractBlack, MatchesThePixelRuleOnRandomRows) {
+  constexpr int kWidth = 1024, kHeight = 40;
+  std::vector<uint8_t> page(kWidth * 3 * kHeight);
+  uint32_t s = 99;
+  auto next = [&] {
+    s = s * 1664525u + 1013904223u;
+    return s >> 8;
+  };
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      uint8_t* p = &page[(static_cast<size_t>(y) * kWidth + x) * 3];
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(next());
+      const uint32_t kind = next() % 16;
+      if (kind < 2 || (y % 7 == 0 && x / 24 % 3 == 0)) std::fill(p, p + 3, uint8_t{0});  // black
+      if (kind == 2) {                                                                   // almost black
+        std::fill(p, p + 3, uint8_t{0});
+        p[next() % 3] = static_cast<uint8_t>(1 + next() % 255);
+      }
+    }
+  }
+  std::vector<uint8_t> mono(kWidth / 8 * kHeight);
+  for (auto& b : mono) b = static_cast<uint8_t>(next());
+
+  std::vector<uint8_t> expectedPage = page;
+  std::vector<uint8_t> expectedMono = mono;
+  for (int y = 0; y < kHeight; ++y) {
+    uint8_t last[3] = {255, 255, 255};
+    for (int x = 0; x < kWidth; ++x) {
+      uint8_t* p = &expectedPage[(static_cast<size_t>(y) * kWidth + x) * 3];
+      if (p[0] == 0 && p[1] == 0 && p[2] == 0) {
+        std::copy(last, last + 3, p);
+        expectedMono[static_cast<size_t>(y) * kWidth / 8 + x / 8] &= static_cast<uint8_t>(~(0x80 >> (x % 8)));
+      } else {
+        std::copy(p, p + 3, last);
+      }
+    }
+  }
+  ExtractBlack(page.data(), kWidth * 3, mono.data(), kWidth / 8, kWidth, kHeight);
+  EXPECT_EQ(page, expectedPage);
+  EXPECT_EQ(mono, expectedMono);
 }
 
 }  // namespace

@@ -242,6 +242,29 @@ TEST(PanelOutput, EncodersStopAtTheEndOfTheOutput) {
   EXPECT_TRUE(small.overflow);
   EXPECT_EQ(small.length, 3u);
   EXPECT_EQ(other[3], 0xEE);
+
+  // The whole-run encoder fills the output as far as the level-by-level one, and not a byte further: short runs,
+  // and a long run whose pieces of 127 meet the end of the output.
+  std::mt19937 random(11);
+  Bytes shortRuns(400);
+  for (auto& l : shortRuns) l = static_cast<uint8_t>(random() % 3);
+  const Bytes longRun = Concat({Bytes(3, 1), Bytes(127 * 20 + 5, 2), Bytes(30, 3), shortRuns});
+  for (const Bytes& levels : {shortRuns, longRun}) {
+    Bytes full(levels.size() + 2);
+    PanelOutput fullOut{full.data(), 0, static_cast<uint32_t>(full.size())};
+    RunLengthState one;
+    for (const uint8_t l : levels) PutLevelRle(one, l, fullOut);
+    for (const uint32_t capacity : {0u, 1u, 17u, 18u, 19u, 20u, 21u, 22u, 23u, 30u, 64u}) {
+      Bytes bulk(capacity + 8, 0xEE);
+      PanelOutput bulkOut{bulk.data(), 0, capacity};
+      RunLengthState many;
+      PutLevelsRle(many, levels, bulkOut);
+      EXPECT_TRUE(bulkOut.overflow) << capacity;
+      EXPECT_EQ(bulkOut.length, capacity);
+      EXPECT_EQ(Bytes(bulk.begin(), bulk.begin() + capacity), Bytes(full.begin(), full.begin() + capacity)) << capacity;
+      for (size_t i = capacity; i < bulk.size(); ++i) EXPECT_EQ(bulk[i], 0xEE) << capacity;
+    }
+  }
 }
 
 // ---- Round trips through the independent decoder ----
@@ -358,6 +381,31 @@ std::vector<Pattern> Patterns() {
 
 // Full panels, and short lengths around the group limits.
 const std::vector<size_t> kLengths = {1, 2, 3, 30, 31, 32, 62, 126, 127, 128, 129, 1000, 4321, kMonoPanelBytes};
+
+// The side's one-bit panels are encoded with a work buffer of kMonoWorkMinimum bytes: it must never drop a byte,
+// whatever the panel, also where runs of two and literal blocks of 30 alternate, which fill it the most.
+TEST(MonoRle, TheSmallestWorkBufferLosesNothing) {
+  Bytes alternating;
+  for (uint8_t k = 0; alternating.size() < kMonoPanelBytes; ++k) {
+    alternating.insert(alternating.end(), 2, k);
+    for (int i = 0; i < 30; ++i) alternating.push_back(static_cast<uint8_t>(k + 1 + i));
+  }
+  alternating.resize(kMonoPanelBytes);
+  std::vector<std::pair<std::string, Bytes>> panels = {{"runs of two and blocks of 30", alternating}};
+  for (const Pattern& pattern : Patterns()) panels.emplace_back(pattern.name, pattern.make(kMonoPanelBytes));
+  for (const auto& [name, data] : panels) {
+    Bytes buffer(2 * data.size() + 64);
+    Bytes work(kMonoWorkMinimum);
+    PanelOutput out{buffer.data(), 0, static_cast<uint32_t>(buffer.size())};
+    RunLengthState rle;
+    MonoPanelEncoder encoder(false, rle, work, out);
+    encoder.Put(data);
+    encoder.Finish();
+    EXPECT_FALSE(out.overflow) << name;
+    buffer.resize(out.length);
+    EXPECT_EQ(buffer, EncodeMono(false, data).bytes) << name;
+  }
+}
 
 TEST(RoundTrip, MonoRunLength) {
   for (const Pattern& pattern : Patterns()) {

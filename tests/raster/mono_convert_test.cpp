@@ -308,6 +308,18 @@ TEST(Diffusion, MatchesTheRulesOnSyntheticPages) {
       {"ramp with black settings", 64, 12, {12, -30}, [](int x, int) { return static_cast<uint8_t>(x * 4 + 2); }},
       {"positive contrast", 40, 10, {-8, 45}, [](int x, int y) { return static_cast<uint8_t>(100 + x * 3 - y * 5); }},
       {"diagonal bands", 48, 16, {}, [](int x, int y) { return static_cast<uint8_t>((x * 7 + y * 13) % 256); }},
+      // Widths that are no multiple of 8, one and two pixels wide, and a card-wide noisy band.
+      {"odd width", 37, 9, {}, [](int x, int y) { return static_cast<uint8_t>((x * 29 + y * 71) % 256); }},
+      {"one pixel wide", 1, 20, {}, [](int, int y) { return static_cast<uint8_t>(60 + y * 7); }},
+      {"two pixels wide", 2, 20, {}, [](int x, int y) { return static_cast<uint8_t>(90 + x * 50 + y * 3); }},
+      {"noise",
+       1024,
+       24,
+       {5, 10},
+       [](int x, int y) {
+         const uint32_t h = (static_cast<uint32_t>(x) * 2654435761u) ^ (static_cast<uint32_t>(y) * 40503u);
+         return static_cast<uint8_t>((h >> 13) % 256);
+       }},
   };
   for (const Case& c : cases) {
     Sheet s(c.w, c.h);
