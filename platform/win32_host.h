@@ -191,6 +191,15 @@ DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defa
 void WINAPI OutputDebugStringW(LPCWSTR text);
 }
 
+// Code pages: the system's single-byte code page (CP_ACP) is Windows-1252 on the host.
+#define CP_ACP 0
+#define CP_UTF8 65001
+extern "C" {
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideChars, LPSTR bytes, int byteCount,
+                               LPCSTR defaultChar, BOOL* usedDefaultChar);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes, int byteCount, LPWSTR wide, int wideChars);
+}
+
 // Shell folders.
 #define CSIDL_LOCAL_APPDATA 0x001c
 #define SHGFP_TYPE_CURRENT 0
