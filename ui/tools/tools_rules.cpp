@@ -55,7 +55,7 @@ size_t TrackLimit(int track) {
 bool TrackCharacterAllowed(int track, WCHAR c) {
   if (Digit(c)) return true;
   if (track == 1)
-    return (c >= u'A' && c <= u'Z') || WhiteSpace(c) || WStringView(u"$()-./^").find(c) != WStringView::npos;
+    return (c >= u'A' && c <= u'Z') || WhiteSpace(c) || WStringView(TOLMA_WIDE("$()-./^")).find(c) != WStringView::npos;
   return (track == 2 || track == 3) && c == u'=';
 }
 
