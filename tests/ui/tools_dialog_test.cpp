@@ -423,6 +423,20 @@ TEST_F(ToolsTest, ReadDeclinedEmptiesTheTracksAndReadsNothing) {
   EXPECT_EQ(Requests(), (std::vector<std::string>{kSlave, kOffsetX, kOffsetY}));
 }
 
+TEST_F(ToolsTest, ReadAsksForNoReplyInOneWayMode) {
+  // The printer is missing when the dialog opens, so "Read" stays enabled; it still reads nothing.
+  OneWay();
+  const WString name = name_;
+  LosePrinter();
+  user_.Look([&](const host::DialogView&) { info_.pPrinterName = const_cast<WCHAR*>(name.c_str()); })
+      .Click(IDC_TOOLS_USE_TRACK1)
+      .Click(IDC_TOOLS_READ)
+      .Click(IDC_CLOSE);
+  Run();
+  EXPECT_TRUE(Requests().empty());
+  EXPECT_TRUE(host::MessageBoxes().empty());
+}
+
 TEST_F(ToolsTest, HelpSendFileAndClosing) {
   user_.Click(IDC_HELP_BUTTON).Click(IDC_TOOLS_SEND_FILE).Click(IDCANCEL).CloseBox();
   EXPECT_EQ(Run(), 1605);

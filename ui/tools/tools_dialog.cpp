@@ -199,7 +199,9 @@ void CommandButton(HWND dialog, ToolsState& state, int button) {
 }
 
 // "Read": the selected tracks of the card in the feeder, into their edits; a refusal goes to the status field.
+// One-way mode asks for no reply (the button is disabled there unless the dialog opened without its printer).
 void ReadTracks(HWND dialog, ToolsState& state) {
+  if (ModeOf(State().link) == LinkMode::OneWay) return;
   OpenedPrinter printer(PrinterNameOf(State().link), PRINTER_ALL_ACCESS);
   if (!printer) return;
   for (int id : kTrackEdits) SetItemText(dialog, id, {});
