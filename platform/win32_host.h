@@ -191,9 +191,8 @@ DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defa
 void WINAPI OutputDebugStringW(LPCWSTR text);
 }
 
-// Code pages: the system's single-byte code page (CP_ACP) is Windows-1252 on the host.
+// Code pages: the system's single-byte code page (CP_ACP, or 1252 by number) is Windows-1252 on the host.
 #define CP_ACP 0
-#define CP_UTF8 65001
 extern "C" {
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideChars, LPSTR bytes, int byteCount,
                                LPCSTR defaultChar, BOOL* usedDefaultChar);
