@@ -191,13 +191,12 @@ DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defa
 void WINAPI OutputDebugStringW(LPCWSTR text);
 }
 
-// Code pages. On the host the ANSI code page is UTF-8.
+// Code pages: the system's single-byte code page (CP_ACP, or 1252 by number) is Windows-1252 on the host.
 #define CP_ACP 0
-#define CP_UTF8 65001
 extern "C" {
-int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideChars, LPSTR out, int outBytes,
-                               LPCSTR defaultChar, LPBOOL usedDefaultChar);
-int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes, int byteCount, LPWSTR out, int outChars);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideChars, LPSTR bytes, int byteCount,
+                               LPCSTR defaultChar, BOOL* usedDefaultChar);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes, int byteCount, LPWSTR wide, int wideChars);
 }
 
 // Shell folders.

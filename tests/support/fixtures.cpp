@@ -38,6 +38,7 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 
 std::string BuiltDataFile() { return std::string(TOLMA_BUILD_DIR) + "/Doma.dat"; }
 std::string BuiltPreviewPicture() { return std::string(TOLMA_BUILD_DIR) + "/domacc.bmp"; }
+std::string BuiltLogoPicture() { return std::string(TOLMA_BUILD_DIR) + "/tlmlogov.bmp"; }
 std::string SourcePath(const std::string& relative) { return std::string(TOLMA_SOURCE_DIR) + "/" + relative; }
 
 }  // namespace tolma::test

@@ -35,6 +35,7 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path);
 // Paths of build outputs the tests use.
 std::string BuiltDataFile();        // the generated driver data file
 std::string BuiltPreviewPicture();  // the generated colour correction preview picture "domacc.bmp"
+std::string BuiltLogoPicture();     // the generated About box logo "tlmlogov.bmp"
 std::string SourcePath(const std::string& relative);
 
 // Resets the host before and after each test; what a scripted user cannot do fails the test, and so does a

@@ -101,4 +101,58 @@
 #define IDC_FW_TYPE 1996
 #define IDC_FW_CHECKSUM 1997
 
+// "About": the logo is painted in the frame at the top left; the version static gets the version appended.
+#define IDD_ABOUT 102
+#define IDC_ABOUT_VERSION 2068
+
+// "Tools": the free command and its status, test cards, cleaning, print offsets and direct encoding.
+#define IDD_TOOLS 112
+#define IDC_TOOLS_EXECUTE 1950
+#define IDC_TOOLS_COMMAND 1951
+#define IDC_TOOLS_EJECT 1952
+#define IDC_TOOLS_PRINT 1953
+#define IDC_TOOLS_CLEAN 1954
+#define IDC_TOOLS_OFFSET_X 1956
+#define IDC_TOOLS_OFFSET_Y 1957
+#define IDC_TOOLS_SET_OFFSET 1958
+#define IDC_TOOLS_TRACK1 1959
+#define IDC_TOOLS_TRACK2 1960
+#define IDC_TOOLS_TRACK3 1961
+#define IDC_TOOLS_USE_TRACK1 1962
+#define IDC_TOOLS_USE_TRACK2 1963
+#define IDC_TOOLS_USE_TRACK3 1964
+#define IDC_TOOLS_ENCODE 1965
+#define IDC_TOOLS_STATUS 1966
+#define IDC_TOOLS_READ 1967
+#define IDC_TOOLS_TEST_CARD 1968
+#define IDC_TOOLS_CLEANING 1969
+#define IDC_TOOLS_SEND_FILE 1970
+
+// "Ribbon Information" and "Device Information" share the ribbon fields.
+#define IDD_RIBBON_INFO 113
+#define IDD_DEVICE_INFO 124
+#define IDC_INFO_RIBBON_TYPE 1332
+#define IDC_INFO_RIBBON_COUNT 1333
+#define IDC_INFO_MODEL 1334
+#define IDC_INFO_SERIAL 1335
+#define IDC_INFO_ENCODER 1336
+#define IDC_INFO_SMART_CARD 1337
+#define IDC_INFO_PANELS 1338
+#define IDC_INFO_HEAD_RESISTANCE 1339
+
+// "Single Feed Options": the two choices, the state and Apply (IDOK) / Cancel (IDCANCEL).
+#define IDD_SINGLE_FEED 123
+#define IDC_SINGLE_FEED_DISABLE 1322
+#define IDC_SINGLE_FEED_ENABLE 1323
+#define IDC_SINGLE_FEED_STATUS 1328
+
+// "Send File": a PRN or command file to the printer; Close is IDCANCEL.
+#define IDD_SEND_FILE 129
+#define IDC_SEND_PATH 1975
+#define IDC_SEND_SELECT 1976
+#define IDC_SEND_STATUS 1977
+#define IDC_SEND_START 1978
+#define IDC_SEND_PRN 1998
+#define IDC_SEND_TEXT 1999
+
 #endif  // TOLMA_UI_RESOURCES_DIALOG_IDS_H

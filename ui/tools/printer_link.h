@@ -105,6 +105,8 @@ class RawJob {
 
   // False when the printer could not be opened, or the document could not start and the job stops then.
   bool started() const { return printer_ != nullptr; }
+  // The job's printer handle while the job runs (nullptr otherwise), for writes the caller makes itself.
+  HANDLE handle() const { return printer_; }
   // Writes the bytes with WritePrinter (continuing after a partial write); false when they did not all go.
   bool Write(std::span<const uint8_t> bytes);
   bool Write(std::string_view bytes);
