@@ -138,7 +138,9 @@ TEST(FirmwareBody, KeepsToTheAnnouncedSize) {
 TEST(AnsiCodePage, PathsConvertOnlyWithoutLoss) {
   std::string out;
   ASSERT_TRUE(ui::ToAnsiCodePage(TOLMA_WIDE("C:\\fw\\Jos\u00e9.bin"), out));
-  EXPECT_EQ(out, "C:\\fw\\Jos\xC3\xA9.bin") << "the host's ANSI code page is UTF-8";
+  EXPECT_EQ(out, "C:\\fw\\Jos\xE9.bin") << "the host's ANSI code page is Windows-1252";
+  EXPECT_FALSE(ui::ToAnsiCodePage(TOLMA_WIDE("C:\\fw\\\u0416.bin"), out)) << "a letter Windows-1252 lacks";
+  EXPECT_EQ(out, "");
   const WCHAR lone[] = {u'a', static_cast<WCHAR>(0xDC00), 0};
   EXPECT_FALSE(ui::ToAnsiCodePage(lone, out));
   EXPECT_EQ(out, "");

@@ -1,6 +1,8 @@
 // "Send File": the raw jobs of PRN and command files, the two-way transfer requests and the dialog procedure.
 #include "ui/tools/send_file.h"
 
+#include "ui/tools/code_page.h"
+
 #include "ui/dialogs.h"
 #include "ui/messages.h"
 #include "ui/resources/dialog_ids.h"
@@ -172,9 +174,13 @@ void StartFileSend(HWND dialog) {
   if (ModeOf(Link()) == LinkMode::OneWay) {
     sent = prn ? SendPrnFileJob(Link(), path.c_str()) : SendCommandFileJob(Link(), path.c_str());
   } else {
-    const std::string request = std::string(prn ? "sendfile:" : "sendcmds:") + SystemCodePageText(path);
-    std::array<uint8_t, kTransferReplyBytes> reply{};
-    sent = QueryPrinter(Link(), request, reply).ok;
+    // A path the code page cannot spell exactly would name another file: it is never sent.
+    std::string ansiPath;
+    if (ToAnsiCodePage(path.c_str(), ansiPath)) {
+      const std::string request = std::string(prn ? "sendfile:" : "sendcmds:") + ansiPath;
+      std::array<uint8_t, kTransferReplyBytes> reply{};
+      sent = QueryPrinter(Link(), request, reply).ok;
+    }
   }
   SetItemString(dialog, IDC_SEND_STATUS, sent ? kStrFileSent : kStrErrorSendingFile);
   EnableWindow(start, TRUE);
