@@ -191,6 +191,10 @@ DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defa
 void WINAPI OutputDebugStringW(LPCWSTR text);
 }
 
+// Code pages.
+#define CP_ACP 0
+extern "C" int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR out, int outChars);
+
 // Shell folders.
 #define CSIDL_LOCAL_APPDATA 0x001c
 #define SHGFP_TYPE_CURRENT 0
@@ -296,3 +300,4 @@ BOOL WINAPI WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD writ
 #include "platform/win32_host_gdi.h"
 #include "platform/win32_host_user.h"
 #include "platform/win32_host_dialogs.h"
+#include "platform/win32_host_compstui.h"

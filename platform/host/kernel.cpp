@@ -356,6 +356,22 @@ HRESULT WINAPI SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
   return S_OK;
 }
 
+// The host's single-byte code page is Latin-1: each byte becomes the code unit of the same value.
+int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR out, int outChars) {
+  if (text == nullptr || bytes == 0 || outChars < 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const size_t count = bytes < 0 ? std::strlen(text) + 1 : static_cast<size_t>(bytes);
+  if (outChars == 0) return static_cast<int>(count);
+  if (out == nullptr || count > static_cast<size_t>(outChars)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  for (size_t i = 0; i < count; ++i) out[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+  return static_cast<int>(count);
+}
+
 }  // extern "C"
 
 #endif  // TOLMA_HOST_ON_WINDOWS
