@@ -386,7 +386,8 @@ LONG OpenSheet(PPROPSHEETUI_INFO info, const DOCUMENTPROPERTYHEADER* header) {
   } else {
     const VersionAnswer version = QueryDocumentVersion(state.link, header->pszPrinterName);
     if (version.answered) SetVersion(s, version.text);
-    if (version.opened) pd.printerModel = cache.printerModel = static_cast<int16_t>(ModelCodeFromVersion(Version(s)));
+    if (version.opened)
+      pd.printerModel = cache.printerModel = static_cast<int16_t>(SheetModelCode(version.answered, Version(s)));
   }
 
   BuildItems(s, ribbonName);

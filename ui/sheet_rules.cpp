@@ -17,6 +17,11 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+int SheetModelCode(bool answered, std::string_view version) {
+  constexpr int kRkaModel = 3;
+  return answered ? ModelCodeFromVersion(version) : kRkaModel;
+}
+
 bool DocumentItemEnabled(int item, const PrivateDevmode& pd, std::string_view version) {
   const bool both = pd.printBothSides != 0;
   switch (item) {

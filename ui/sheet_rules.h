@@ -48,6 +48,9 @@ inline constexpr std::string_view kDeviceNameText = "Tolma Q47x Card Printer";
 inline constexpr int kMinCopies = 1;
 inline constexpr int kMaxCopies = 999;
 
+// The model code for the printer's firmware-version text; a printer that gave none counts as the "RKA" model.
+int SheetModelCode(bool answered, std::string_view version);
+
 // Whether a document item is enabled for the settings and the printer's firmware-version text. Items 5 ("Print
 // on both sides"), 7 to 12 follow the ribbon rules; the others are always enabled.
 bool DocumentItemEnabled(int item, const PrivateDevmode& pd, std::string_view version);

@@ -108,6 +108,9 @@ PropertySheetSession::PropertySheetSession(PFNPROPSHEETUI sheetFunction, LPARAM 
   info_.hComPropSheet = this;
   info_.pfnComPropSheet = &PropertySheetSession::ComPropSheet;
   info_.lParamInit = initParam;
+  // The common UI's own pages use trackbars and up-down controls: their classes exist while it runs.
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&controls);
   initResult_ = function_(&info_, initParam);
 }
 
