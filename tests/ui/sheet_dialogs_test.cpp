@@ -167,5 +167,15 @@ TEST_F(SheetDialogTableTest, UnwiredProcedureEndsItsDialogAtOnce) {
   EXPECT_EQ(std::memcmp(&ui::State().cache, before.data(), before.size()), 0);
 }
 
+// The dialogs' "Help": without the help file's name in the string table nothing opens, and a trace says so.
+TEST_F(SheetDialogTableTest, HelpWithoutItsFileNameLeavesATrace) {
+  const HMODULE module = ui::State().module;
+  ui::State().module = host::RegisterModule("C:\\Windows\\System32\\NoStrings.dll");
+  ui::OpenHelpContents(nullptr);
+  ui::State().module = module;
+  EXPECT_TRUE(host::HelpCalls().empty());
+  EXPECT_EQ(host::DebugOutput(), (std::vector<std::string>{"Unable to find HELP FILE\n"}));
+}
+
 }  // namespace
 }  // namespace tolma
