@@ -320,7 +320,7 @@ TEST_F(DocumentSheetTest, MonochromeCodeAsksForTheKindOfRibbon) {
   EXPECT_TRUE(sheet_->Item(12).enabled);
   EXPECT_EQ(Options(6), (std::vector<std::string>{"Front Hologram"}));
   EXPECT_FALSE(sheet_->Item(7).enabled);
-  for (int item : {6, 7, 8, 9, 10, 11, 12}) EXPECT_TRUE(sheet_->Item(item).flags & OPTIF_CHANGED) << item;
+  EXPECT_EQ(sheet_->ChangedItems(), (std::vector<int>{6, 7, 8, 9, 10, 11, 12}));
   sheet_->Choose(4, 2);
   EXPECT_FALSE(sheet_->Item(12).enabled);
   EXPECT_TRUE(sheet_->Item(10).enabled) << "clear varnish on the front";
@@ -392,7 +392,7 @@ TEST_F(DocumentSheetTest, SwitchingBothSidesOffNarrowsTheRotation) {
   EXPECT_EQ(Edited().rotate180, 1);
   EXPECT_EQ(Options(2), (std::vector<std::string>{"[None]", "Front"}));
   EXPECT_EQ(sheet_->Item(2).selection, 1);
-  EXPECT_TRUE(sheet_->Item(2).flags & OPTIF_CHANGED);
+  EXPECT_EQ(sheet_->ChangedItems(), (std::vector<int>{2, 6, 7, 8, 9, 10, 11}));
   EXPECT_EQ(Options(6), (std::vector<std::string>{"Front YMCKO"}));
   EXPECT_EQ(Edited().twoSidedMode, 0) << "kept inside the one-sided list";
 
@@ -408,6 +408,7 @@ TEST_F(DocumentSheetTest, YmckoFrontYmcBackKoEnabling) {
   OpenDocumentWith(DefaultPrivateDevmode());
   sheet_->Choose(5, 1);
   EXPECT_EQ(sheet_->Choose(6, 2), CPSUICB_ACTION_OPTIF_CHANGED);
+  EXPECT_EQ(sheet_->ChangedItems(), (std::vector<int>{7, 8, 9, 10, 11}));
   EXPECT_EQ(Edited().twoSidedMode, 2);
   EXPECT_FALSE(sheet_->Item(10).enabled) << "front overlay";
   EXPECT_TRUE(sheet_->Item(11).enabled) << "back overlay";
@@ -420,10 +421,27 @@ TEST_F(DocumentSheetTest, YmckoFrontYmcBackKoEnabling) {
   EXPECT_TRUE(sheet_->Item(8).enabled);
   EXPECT_FALSE(sheet_->Item(9).enabled);
   EXPECT_EQ(sheet_->Choose(8, 3), CPSUICB_ACTION_OPTIF_CHANGED);
+  EXPECT_EQ(sheet_->ChangedItems(), (std::vector<int>{8, 9}));
   EXPECT_EQ(Edited().blackPanelUse, 3);
   EXPECT_TRUE(sheet_->Item(9).enabled);
   sheet_->Choose(8, 0);
   EXPECT_FALSE(sheet_->Item(9).enabled);
+}
+
+TEST_F(DocumentSheetTest, CommonUiRefusesWhatAPersonCannotDo) {
+  Answers("0", "2", "Q47x RKB 1.0");
+  OpenDocumentWith(DefaultPrivateDevmode());
+  const std::vector<uint8_t> before = in_;
+  auto& failures = CaptureFailures();
+  EXPECT_EQ(sheet_->Choose(7, 1), -1) << "a disabled item";
+  EXPECT_EQ(sheet_->Press(11), -1) << "a disabled push button";
+  EXPECT_EQ(sheet_->Choose(2, 2), -1) << "beyond the list";
+  EXPECT_EQ(sheet_->Choose(13, 0), -1) << "a push button has no options";
+  EXPECT_EQ(sheet_->PressExtended(5), -1) << "no extended button";
+  EXPECT_EQ(sheet_->TypeNumber(5, 3), -1) << "no number";
+  EXPECT_EQ(failures.size(), 6u);
+  EXPECT_EQ(in_, before);
+  EXPECT_TRUE(host::ClosedDialogs().empty());
 }
 
 TEST_F(DocumentSheetTest, CopiesAreKeptBetweenOneAndTheMaximum) {

@@ -193,7 +193,17 @@ LONG PropertySheetSession::Callback(int page, WORD reason, OPTITEM* current, LON
   param.pCurItem = current != nullptr ? current : r->pOptItem;
   param.OldSel = oldSelection;
   param.UserData = r->UserData;
-  return r->pfnCallBack(&param);
+  const LONG action = r->pfnCallBack(&param);
+  // Items marked changed are shown anew and their mark cleared.
+  changed_.clear();
+  if (action == CPSUICB_ACTION_OPTIF_CHANGED) {
+    for (WORD i = 0; i < r->cOptItem; ++i) {
+      if ((r->pOptItem[i].Flags & OPTIF_CHANGED) == 0) continue;
+      changed_.push_back(i);
+      r->pOptItem[i].Flags &= ~static_cast<DWORD>(OPTIF_CHANGED);
+    }
+  }
+  return action;
 }
 
 LONG PropertySheetSession::Choose(int item, int option, int page) {

@@ -113,6 +113,10 @@ class PropertySheetSession {
   // The driver's records themselves (nullptr when there is no such page).
   COMPROPSHEETUI* Records(int page = 0) const;
 
+  // The items the driver marked changed (OPTIF_CHANGED) in the last callback that answered
+  // CPSUICB_ACTION_OPTIF_CHANGED, in order; the common UI shows them anew and clears the mark.
+  std::vector<int> ChangedItems() const { return changed_; }
+
   // A person's actions on an item. Each returns what the driver's callback returned (CPSUICB_ACTION_*), or -1
   // when the action was refused or no callback was called.
   // Chooses an option of a list or two-state item; the callback runs with SEL_CHANGED when the choice changed.
@@ -152,6 +156,7 @@ class PropertySheetSession {
   bool destroyed_ = false;
   std::vector<AddedPage> pages_;
   std::vector<ComPropSheetCall> calls_;
+  std::vector<int> changed_;
 };
 
 }  // namespace tolma::host
