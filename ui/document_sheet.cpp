@@ -86,12 +86,6 @@ void Edit(DocumentSheet& s, DEVMODEW* devmode) {
 
 void EditOwn(DocumentSheet& s) { Edit(s, reinterpret_cast<DEVMODEW*>(&s.own)); }
 
-// The stored DEVMODE inside the printer information, when the block holds all 2436 bytes of it.
-bool StoredIsWhole(const HeapBlock& block, const DEVMODEW* devmode) {
-  const auto* start = reinterpret_cast<const BYTE*>(devmode);
-  return start >= block.data() && start + kFullDevmodeSize <= block.data() + block.size();
-}
-
 // Chooses the DEVMODE to edit: the caller's input (the cache laid over its private part, or its private part
 // filling the cache), else the printer's stored one, else the driver's default DEVMODE. A DEVMODE of another
 // layout is edited as a whole copy in this driver's layout.
@@ -113,16 +107,12 @@ void ChooseDevmode(DocumentSheet& s, const DOCUMENTPROPERTYHEADER& header) {
   PRINTER_INFO_2W* pi = MutablePrinterInfo2(s.printerInfo);
   if (pi != nullptr && pi->pDevMode != nullptr) {
     s.editsStored = true;
-    if (EditableInPlace(pi->pDevMode) && StoredIsWhole(s.printerInfo, pi->pDevMode)) {
+    const std::span<uint8_t> bytes = DevmodeInBlock(s.printerInfo, pi->pDevMode);
+    if (bytes.size() == kFullDevmodeSize && EditableInPlace(pi->pDevMode)) {
       Edit(s, pi->pDevMode);
       return;
     }
-    const auto* start = reinterpret_cast<const BYTE*>(pi->pDevMode);
-    const size_t room = start >= s.printerInfo.data() && start < s.printerInfo.data() + s.printerInfo.size()
-                            ? static_cast<size_t>(s.printerInfo.data() + s.printerInfo.size() - start)
-                            : 0;
-    const size_t declared = size_t{pi->pDevMode->dmSize} + pi->pDevMode->dmDriverExtra;
-    s.own = FullImage({start, std::min(room, declared)});
+    s.own = FullImage(bytes);
     EditOwn(s);
     pi->pDevMode = s.edited;  // stored back in this driver's layout
     return;

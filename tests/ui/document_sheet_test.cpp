@@ -510,6 +510,28 @@ TEST_F(DocumentSheetTest, ChangedStoredDevmodeIsStored) {
   EXPECT_EQ(host::CallCount(host::FailPoint::SetPrinter), 1);
 }
 
+TEST_F(DocumentSheetTest, StoredDevmodeOfAnotherLayoutIsStoredInThisLayout) {
+  std::vector<uint8_t> wide(220 + kPrivateDevmodeSize);
+  WriteDefaultPublicDevmode(std::span<uint8_t, kPublicDevmodeSize>(wide.data(), kPublicDevmodeSize));
+  const PrivateDevmode pd = test::MarkedPrivate(2, 6);
+  std::memcpy(wide.data() + 220, &pd, sizeof pd);
+  test::AsDevmode(wide)->dmSize = 220;
+  host::SetStoredDevmode(test::kPrinter, wide);
+  Answers("0", "16", "Q47x RKB 1.0");
+  OpenDocument(nullptr);
+  EXPECT_EQ(Edited().headContrastO, 6);
+  EXPECT_EQ(Stored(), wide) << "nothing stored while the printer agrees";
+  sheet_.reset();
+
+  Answers("0", "17", "Q47x RKB 1.0");
+  OpenDocument(nullptr);
+  const std::vector<uint8_t> stored = Stored();
+  ASSERT_EQ(stored.size(), kFullDevmodeSize);
+  EXPECT_EQ(test::AsDevmode(const_cast<std::vector<uint8_t>&>(stored))->dmSize, kPublicDevmodeSize);
+  EXPECT_EQ(test::PrivateOf(stored).ribbonType, 3);
+  EXPECT_EQ(test::PrivateOf(stored).headContrastO, 6);
+}
+
 TEST_F(DocumentSheetTest, ApplyWritesTheSelectionsAndTheResultGoesOut) {
   Answers("1", "2", "Q47x RKB 1.0");
   OpenDocumentWith(DefaultPrivateDevmode());
