@@ -304,3 +304,4 @@ BOOL WINAPI WritePrinter(HANDLE printer, LPVOID buffer, DWORD size, LPDWORD writ
 #include "platform/win32_host_gdi.h"
 #include "platform/win32_host_user.h"
 #include "platform/win32_host_dialogs.h"
+#include "platform/win32_host_compstui.h"

@@ -135,23 +135,3 @@ int WINAPI LoadStringW(HINSTANCE module, UINT id, LPWSTR buffer, int bufferMax);
 #define DC_STAPLE 30
 #define DC_PRINTRATEPPM 31
 #define DC_COLORDEVICE 32
-
-// Common property-sheet UI: the information record of a property-sheet call.
-#define PROPSHEETUI_REASON_INIT 0
-#define PROPSHEETUI_REASON_GET_INFO_HEADER 1
-#define PROPSHEETUI_REASON_DESTROY 2
-#define PROPSHEETUI_REASON_SET_RESULT 3
-#define PROPSHEETUI_REASON_GET_ICON 4
-typedef LONG_PTR(CALLBACK* PFNCOMPROPSHEET)(HANDLE sheet, UINT function, LPARAM param1, LPARAM param2);
-typedef struct _PROPSHEETUI_INFO {
-  WORD cbSize;
-  WORD Version;
-  WORD Flags;
-  WORD Reason;
-  HANDLE hComPropSheet;
-  PFNCOMPROPSHEET pfnComPropSheet;
-  LPARAM lParamInit;
-  ULONG_PTR UserData;
-  ULONG_PTR Result;
-} PROPSHEETUI_INFO, *PPROPSHEETUI_INFO;
-static_assert(sizeof(PROPSHEETUI_INFO) == 48);

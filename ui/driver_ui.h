@@ -1,11 +1,8 @@
 // The printer-interface (driver UI) types and constants DomaUI's exports use, and the exports themselves.
 #pragma once
 
+#include "platform/compstui.h"
 #include "platform/win32.h"
-
-#ifdef TOLMA_SYSTEM_HEADERS
-#include <compstui.h>
-#endif
 
 // DrvDocumentPropertySheets modes and DrvConvertDevMode requests (the driver-UI header is not in every SDK).
 #ifndef DM_NOPERMISSION
@@ -35,6 +32,19 @@ typedef struct _DOCUMENTPROPERTYHEADER {
   DWORD fMode;
 } DOCUMENTPROPERTYHEADER, *PDOCUMENTPROPERTYHEADER;
 static_assert(sizeof(DOCUMENTPROPERTYHEADER) == 48);
+static_assert(offsetof(DOCUMENTPROPERTYHEADER, pdmOut) == 32 && offsetof(DOCUMENTPROPERTYHEADER, fMode) == 44);
+
+// The parameter of a device property-sheet call (x64 layout).
+typedef struct _DEVICEPROPERTYHEADER {
+  WORD cbSize;
+  WORD Flags;
+  HANDLE hPrinter;
+  LPWSTR pszPrinterName;
+} DEVICEPROPERTYHEADER, *PDEVICEPROPERTYHEADER;
+static_assert(sizeof(DEVICEPROPERTYHEADER) == 24 && offsetof(DEVICEPROPERTYHEADER, pszPrinterName) == 16);
+#ifndef DPS_NOPERMISSION
+#define DPS_NOPERMISSION 0x0001
+#endif
 
 // The parameter of DevQueryPrintEx (x64 layout).
 typedef struct _DEVQUERYPRINT_INFO {
@@ -63,6 +73,7 @@ TOLMA_EXPORT BOOL WINAPI DrvConvertDevMode(LPWSTR printerName, PDEVMODEW input, 
                                            DWORD mode);
 TOLMA_EXPORT BOOL WINAPI DrvPrinterEvent(LPWSTR printerName, INT event, DWORD flags, LPARAM parameter);
 TOLMA_EXPORT LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM parameter);
+TOLMA_EXPORT LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM parameter);
 
 // The DLL's entry point (not exported by name).
 TOLMA_EXPORT BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);

@@ -3,6 +3,8 @@
 #include "ui/capabilities.h"
 #include "ui/default_devmode.h"
 #include "ui/devmode_merge.h"
+#include "ui/device_sheet.h"
+#include "ui/document_sheet.h"
 #include "ui/driver_ui.h"
 #include "ui/printer_queries.h"
 #include "ui/spooler_calls.h"
@@ -13,14 +15,6 @@
 
 namespace tolma::ui {
 namespace {
-
-// The bytes of a DEVMODE inside a fetched information block, never past the block's end.
-std::span<uint8_t> DevmodeInBlock(const HeapBlock& block, DEVMODEW* devmode) {
-  auto* start = reinterpret_cast<uint8_t*>(devmode);
-  if (devmode == nullptr || start < block.data() || start + kPublicDevmodeSize > block.data() + block.size()) return {};
-  const size_t room = static_cast<size_t>(block.data() + block.size() - start);
-  return {start, std::min(room, size_t{devmode->dmSize} + devmode->dmDriverExtra)};
-}
 
 // The private part of a DEVMODE's bytes, where DomaUI locates it (at dmSize).
 std::span<uint8_t> PrivateBytes(std::span<uint8_t> devmode) {
@@ -222,13 +216,13 @@ BOOL WINAPI DrvPrinterEvent(LPWSTR printerName, INT event, DWORD, LPARAM) {
 
 LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM parameter) {
   if (info == nullptr) return HeaderOnlyCall(reinterpret_cast<DOCUMENTPROPERTYHEADER*>(parameter));
-  // The sheet itself is not offered: opening it fails, and the calls that need no sheet do nothing.
-  switch (info->Reason) {
-    case PROPSHEETUI_REASON_INIT:
-    case PROPSHEETUI_REASON_SET_RESULT:
-      SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-      return -1;
-    default:
-      return 1;
+  return DocumentSheetCall(info, parameter);
+}
+
+LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM parameter) {
+  if (info == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
   }
+  return DeviceSheetCall(info, parameter);
 }

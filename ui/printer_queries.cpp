@@ -46,11 +46,29 @@ PrinterAnswers QueryEncoderAndRibbon(LinkContext& link, const WCHAR* printerName
   long code = 0;
   if (RibbonCodeFromReply(reply, ribbon, code)) {
     answers.ribbonCode = code;
+    answers.ribbonAnswered = true;
     answers.ribbonType = static_cast<int16_t>(RibbonTypeFromPrinterCode(static_cast<int>(code)));
     answers.answered = true;
   }
   link.sheetPrinter = previous;
   return answers;
+}
+
+VersionAnswer QueryDocumentVersion(LinkContext& link, const WCHAR* printerName) {
+  VersionAnswer answer;
+  OpenedPrinter printer(printerName, PRINTER_ALL_ACCESS);
+  if (!printer) return answer;
+  answer.opened = true;
+  const HANDLE previous = link.sheetPrinter;
+  link.sheetPrinter = printer.get();
+  uint8_t reply[kDocumentVersionReplyBytes];
+  const ReplyRead read = QuerySheetPrinter(link, cmd::kQueryVersion, reply);
+  link.sheetPrinter = previous;
+  if (!IsPositiveReply(reply, read.length)) return answer;
+  answer.answered = true;
+  // The text runs to the reply's end or its first zero byte.
+  for (size_t i = 0; i < read.length && reply[i] != 0; ++i) answer.text.push_back(static_cast<char>(reply[i]));
+  return answer;
 }
 
 }  // namespace tolma::ui

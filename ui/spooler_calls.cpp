@@ -1,6 +1,9 @@
 // Heap blocks, printer handles and the spooler's two-call size protocol for level-2 information.
 #include "ui/spooler_calls.h"
 
+#include "common/devmode.h"
+
+#include <algorithm>
 #include <utility>
 
 namespace tolma::ui {
@@ -53,6 +56,13 @@ HeapBlock FetchDriverInfo2(HANDLE printer) {
   HeapBlock block(needed);
   if (!block || !GetPrinterDriverW(printer, nullptr, 2, block.data(), needed, &needed)) return {};
   return block;
+}
+
+std::span<uint8_t> DevmodeInBlock(const HeapBlock& block, DEVMODEW* devmode) {
+  auto* start = reinterpret_cast<uint8_t*>(devmode);
+  if (devmode == nullptr || start < block.data() || start + kPublicDevmodeSize > block.data() + block.size()) return {};
+  const size_t room = static_cast<size_t>(block.data() + block.size() - start);
+  return {start, std::min(room, size_t{devmode->dmSize} + devmode->dmDriverExtra)};
 }
 
 }  // namespace tolma::ui

@@ -4,6 +4,8 @@
 #include "platform/win32.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 
 namespace tolma::ui {
 
@@ -57,6 +59,10 @@ inline const PRINTER_INFO_2W* PrinterInfo2(const HeapBlock& block) {
 inline PRINTER_INFO_2W* MutablePrinterInfo2(HeapBlock& block) {
   return block.size() >= sizeof(PRINTER_INFO_2W) ? reinterpret_cast<PRINTER_INFO_2W*>(block.data()) : nullptr;
 }
+// The bytes of a DEVMODE inside a fetched information block: as many as it declares (dmSize + dmDriverExtra), never
+// past the block's end; empty when the DEVMODE does not start inside the block with its public part.
+std::span<uint8_t> DevmodeInBlock(const HeapBlock& block, DEVMODEW* devmode);
+
 inline const DRIVER_INFO_2W* DriverInfo2(const HeapBlock& block) {
   return block.size() >= sizeof(DRIVER_INFO_2W) ? reinterpret_cast<const DRIVER_INFO_2W*>(block.data()) : nullptr;
 }

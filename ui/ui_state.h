@@ -33,6 +33,10 @@ ProcessState& State();
 // module handle and clears the current printer name, the cache, the encoder copies and the firmware text.
 void ProcessAttach(HMODULE module);
 
+// The device sheet's working copy of the encoder block (the first of the three buffers): taken from the printer's
+// stored DEVMODE when the sheet opens, edited by the encoder dialog, stored back when the sheet applies.
+inline EncoderSettings& SheetEncoderCopy() { return State().encoderCopies[0]; }
+
 // The private cache holds a private part (its signature is set).
 bool CacheValid(const PrivateDevmode& cache);
 

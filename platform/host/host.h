@@ -57,6 +57,8 @@ enum class FailPoint {
   GetDIBits,
   DeleteObject,
   DeleteDC,
+  // The common property-sheet UI: adding a page (CPSFUNC_ADD_PCOMPROPSHEETUI).
+  AddPropertySheetPage,
   Count
 };
 

@@ -421,18 +421,5 @@ TEST_F(HeaderCallTest, DeclaredSmallerOutputIsRefused) {
   EXPECT_EQ(small, std::vector<uint8_t>(1000, 0xAB));
 }
 
-TEST_F(EntryTest, SheetReasonsFailCleanlyWithoutASheet) {
-  PROPSHEETUI_INFO info{};
-  info.cbSize = sizeof info;
-  info.Reason = PROPSHEETUI_REASON_INIT;
-  EXPECT_EQ(DrvDocumentPropertySheets(&info, 0), -1);
-  info.Reason = PROPSHEETUI_REASON_SET_RESULT;
-  EXPECT_EQ(DrvDocumentPropertySheets(&info, 0), -1);
-  for (WORD reason : {PROPSHEETUI_REASON_DESTROY, PROPSHEETUI_REASON_GET_INFO_HEADER}) {
-    info.Reason = reason;
-    EXPECT_EQ(DrvDocumentPropertySheets(&info, 0), 1);
-  }
-}
-
 }  // namespace
 }  // namespace tolma

@@ -33,13 +33,14 @@ std::set<std::string> DefExports() {
 }
 
 TEST(Exports, DefinitionFileListsTheImplementedDocumentedEntryPoints) {
-  // The documented exports of DomaUI, with the functions that implement them so far.
+  // The documented exports of DomaUI, with the functions that implement them.
   const std::map<std::string, const void*> implemented = {
       {"DevQueryPrint", reinterpret_cast<const void*>(&DevQueryPrint)},
       {"DevQueryPrintEx", reinterpret_cast<const void*>(&DevQueryPrintEx)},
       {"DrvAdvancedDocumentProperties", reinterpret_cast<const void*>(&DrvAdvancedDocumentProperties)},
       {"DrvConvertDevMode", reinterpret_cast<const void*>(&DrvConvertDevMode)},
       {"DrvDeviceCapabilities", reinterpret_cast<const void*>(&DrvDeviceCapabilities)},
+      {"DrvDevicePropertySheets", reinterpret_cast<const void*>(&DrvDevicePropertySheets)},
       {"DrvDocumentProperties", reinterpret_cast<const void*>(&DrvDocumentProperties)},
       {"DrvDocumentPropertySheets", reinterpret_cast<const void*>(&DrvDocumentPropertySheets)},
       {"DrvPrinterEvent", reinterpret_cast<const void*>(&DrvPrinterEvent)},
