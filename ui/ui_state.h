@@ -36,6 +36,9 @@ void ProcessAttach(HMODULE module);
 // The device sheet's working copy of the encoder block (the first of the three buffers): taken from the printer's
 // stored DEVMODE when the sheet opens, edited by the encoder dialog, stored back when the sheet applies.
 inline EncoderSettings& SheetEncoderCopy() { return State().encoderCopies[0]; }
+// The working copies of the "Encoder settings" and "Advanced settings" dialogs, dropped by their "Cancel".
+inline EncoderSettings& EncoderDialogCopy() { return State().encoderCopies[1]; }
+inline EncoderSettings& AdvancedDialogCopy() { return State().encoderCopies[2]; }
 
 // The private cache holds a private part (its signature is set).
 bool CacheValid(const PrivateDevmode& cache);

@@ -185,6 +185,7 @@ TEST_F(DeviceSheetTest, ReasonsAndAbout) {
   Answers("1", std::nullopt, "Q47x RKB 2.1");
   OpenDevice();
   EXPECT_EQ(sheet_->Choose(0, 0), -1) << "the one entry is chosen already";
+  user_.Look([](const host::DialogView& about) { EXPECT_EQ(about.title, "About"); }).Click(IDOK);
   EXPECT_EQ(sheet_->About(), CPSUICB_ACTION_ITEMS_APPLIED);
   EXPECT_EQ(sheet_->SetResult(), -1);
   EXPECT_EQ(sheet_->info().Result, static_cast<ULONG_PTR>(-1));

@@ -336,10 +336,6 @@ INT_PTR EncoderDialogProc(HWND dialog, UINT message, WPARAM wParam) {
 
 }  // namespace
 
-EncoderSettings& SheetEncoderCopy() { return State().encoderCopies[0]; }
-EncoderSettings& EncoderDialogCopy() { return State().encoderCopies[1]; }
-EncoderSettings& AdvancedDialogCopy() { return State().encoderCopies[2]; }
-
 std::string_view FirmwareVersionText() {
   const char* text = State().firmwareVersion;
   const void* zero = std::memchr(text, 0, kFirmwareTextBytes);

@@ -11,12 +11,6 @@
 
 namespace tolma::ui {
 
-// The process's three encoder copies: the device sheet's copy, which both dialogs start from and "Apply" updates,
-// and one working copy for each dialog, dropped by "Cancel".
-EncoderSettings& SheetEncoderCopy();
-EncoderSettings& EncoderDialogCopy();
-EncoderSettings& AdvancedDialogCopy();
-
 // The printer's firmware-version text as the device sheet read it (empty when the printer did not answer).
 std::string_view FirmwareVersionText();
 
