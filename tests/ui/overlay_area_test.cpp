@@ -251,6 +251,18 @@ TEST_F(OverlayAreaTest, OpensFromTheRecord) {
   }
 }
 
+// A stored value outside the card shows as the unsigned number it is; its spin stays in range.
+TEST_F(OverlayAreaTest, ValuesOutsideTheCardShowUnsigned) {
+  EditArea(Front(), {2, 0, -1, 0, 70000, 639, ""});
+  user_.Click(IDC_CLOSE);
+  EXPECT_EQ(Run(Front()), 0);
+  const host::DialogView d = host::LastDialog();
+  EXPECT_EQ(d[IDC_AREA_LEFT].text, "4294967295");
+  EXPECT_EQ(d[IDC_AREA_LEFT_SPIN].position, 0);
+  EXPECT_EQ(d[IDC_AREA_RIGHT].text, "70000");
+  EXPECT_EQ(d[IDC_AREA_RIGHT_SPIN].position, 1023);
+}
+
 // Which groups each stored type enables: the coordinates for the selected areas, the bitmap group for the bitmap.
 TEST_F(OverlayAreaTest, TheTypeEnablesItsGroup) {
   for (const DialogCase& c : kDialogs)

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <string>
 
 namespace tolma::ui {
 namespace {
@@ -79,7 +80,8 @@ void ShowError(UINT textId) { ShowStringMessage(kStrProductName, textId, MB_OK |
 
 // The stored value of an edge as the edit shows it (unsigned decimal).
 void ShowEdge(HWND dialog, const AreaDialogState& s, int edge) {
-  SetItemNumber(dialog, Id(s, kEditIds[edge]), static_cast<uint32_t>(*s.record.edges[edge]));
+  const WString text = WideFromAscii(std::to_string(static_cast<uint32_t>(*s.record.edges[edge])));
+  SetDlgItemTextW(dialog, Id(s, kEditIds[edge]), text.c_str());
 }
 void MoveSpin(HWND dialog, const AreaDialogState& s, int edge, int64_t position) {
   SendMessageW(Item(dialog, s, kSpinIds[edge]), UDM_SETPOS32, 0,
