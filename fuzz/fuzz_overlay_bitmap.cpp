@@ -1,7 +1,7 @@
 // Fuzzes the bitmap file read by the bitmap-based overlay: parsing, drawing into the frame and encoding.
 #include "fuzz/support.h"
 #include "raster/context.h"
-#include "raster/imaging/bmp_file.h"
+#include "common/bitmap_file.h"
 #include "raster/overlay.h"
 
 #include <cstdio>

@@ -18,6 +18,7 @@
 #include <shfolder.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <cderr.h>
 #define TOLMA_WIDE(s) L##s
 #define TOLMA_EXPORT extern "C"
 #else

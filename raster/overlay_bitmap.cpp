@@ -1,9 +1,9 @@
 // The bitmap-based overlay: the file's one-bit image drawn into the 1024 x 640 panel frame and encoded.
+#include "common/bitmap_file.h"
 #include "common/commands.h"
 #include "common/wide.h"
 #include "raster/composer.h"
 #include "raster/encoder_context.h"
-#include "raster/imaging/bmp_file.h"
 #include "raster/overlay.h"
 #include "raster/spool.h"
 
@@ -18,26 +18,6 @@ constexpr int kFrameHeight = 640;
 constexpr size_t kFrameRowBytes = kFrameWidth / 8;
 constexpr size_t kFrameBytes = kFrameRowBytes * kFrameHeight;  // 81,920 (of the 98,304-byte bits block)
 constexpr size_t kBitsBlockSize = 98304;
-constexpr uint32_t kMaxOverlayFileSize = 16u << 20;
-
-// Reads a whole file through the platform's file calls; empty when it cannot be read or is too large.
-std::vector<uint8_t> ReadWholeFile(const WString& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  DWORD high = 0;
-  const DWORD size = GetFileSize(file, &high);
-  if (size != INVALID_FILE_SIZE && high == 0 && size <= kMaxOverlayFileSize) {
-    bytes.resize(size);
-    DWORD read = 0;
-    if (!ReadFile(file, bytes.data(), size, &read, nullptr)) read = 0;
-    bytes.resize(read);
-  }
-  CloseHandle(file);
-  return bytes;
-}
-
 // A BITMAPINFO with room for the two colours of a one-bit image.
 struct MonoBitmapInfo {
   BITMAPINFOHEADER header;
@@ -96,7 +76,7 @@ bool RenderFrame(const MonoBitmapFile& bmp, bool rotated, uint8_t* bits) {
 
 bool SendOverlayBitmap(RenderContext& ctx, const OverlayArea& area) {
   const WString path(area.bitmapPath, WideLength(area.bitmapPath, std::size(area.bitmapPath)));
-  const std::vector<uint8_t> file = ReadWholeFile(path);
+  const std::vector<uint8_t> file = ReadBitmapFileBytes(path);
   const std::optional<MonoBitmapFile> bmp = ParseMonoBitmapFile(file);
   if (!bmp) return false;
 

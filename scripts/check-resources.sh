@@ -15,7 +15,7 @@ if [ "$listing" != "$script" ]; then
   diff <(echo "$script") <(echo "$listing") >&2 || true
   fail=1
 fi
-for id in 102 104 105 107 109 112 113 116 123 124 129; do
+for id in 102 104 105 107 108 109 110 111 112 113 116 117 123 124 129; do
   if ! grep -q "^$id DIALOGEX " <<<"$listing"; then
     echo "check-resources: $dll has no dialog $id" >&2
     fail=1

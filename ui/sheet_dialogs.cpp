@@ -3,6 +3,8 @@
 
 #include "ui/adjust/colour_correction.h"
 #include "ui/adjust/head_settings.h"
+#include "ui/adjust/hologram.h"
+#include "ui/adjust/overlay_area.h"
 #include "ui/dialogs.h"
 #include "ui/tools/about_box.h"
 #include "ui/tools/encoder_dialogs.h"
@@ -18,13 +20,13 @@ constexpr SheetDialog kSheetDialogs[] = {
     {sheet_dialog::kAbout, AboutProc},
     {sheet_dialog::kEncoderSettings, EncoderSettingsProc},
     {sheet_dialog::kHeadSettings, HeadSettingsProc},
-    {sheet_dialog::kFrontOverlay, nullptr},
+    {sheet_dialog::kFrontOverlay, FrontOverlayProc},
     {sheet_dialog::kColourCorrection, ColourCorrectionProc},
-    {sheet_dialog::kHologramOverlay, nullptr},
+    {sheet_dialog::kHologramOverlay, HologramProc},
     {sheet_dialog::kTools, ToolsProc},
     {sheet_dialog::kRibbonInformation, RibbonInfoProc},
     {sheet_dialog::kFirmwareDownload, FirmwareDownloadProc},
-    {sheet_dialog::kBackOverlay, nullptr},
+    {sheet_dialog::kBackOverlay, BackOverlayProc},
     {sheet_dialog::kSingleFeed, SingleFeedProc},
     {sheet_dialog::kDeviceInformation, DeviceInfoProc},
 };

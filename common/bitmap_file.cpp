@@ -1,5 +1,5 @@
-// Checks the layout of one-bit bitmap files before anything reads their rows.
-#include "raster/imaging/bmp_file.h"
+// Checks the layout of one-bit bitmap files before anything reads their rows, and reads such files.
+#include "common/bitmap_file.h"
 
 #include <cstdlib>
 
@@ -35,6 +35,24 @@ std::optional<MonoBitmapFile> ParseMonoBitmapFile(std::span<const uint8_t> file)
   if (rowsBytes > bmp.block.size() - kMonoBitmapBitsOffset) return std::nullopt;
   bmp.bits = bmp.block.subspan(kMonoBitmapBitsOffset, static_cast<size_t>(rowsBytes));
   return bmp;
+}
+
+std::vector<uint8_t> ReadBitmapFileBytes(const WString& path, bool* opened) {
+  std::vector<uint8_t> bytes;
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened != nullptr) *opened = file != INVALID_HANDLE_VALUE;
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  DWORD high = 0;
+  const DWORD size = GetFileSize(file, &high);
+  if (size != INVALID_FILE_SIZE && high == 0 && size <= kMaxBitmapFileSize) {
+    bytes.resize(size);
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data(), size, &read, nullptr)) read = 0;
+    bytes.resize(read);
+  }
+  CloseHandle(file);
+  return bytes;
 }
 
 }  // namespace tolma
