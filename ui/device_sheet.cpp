@@ -84,7 +84,7 @@ void ChooseDevmode(DeviceSheet& s, const DEVICEPROPERTYHEADER& header) {
 void PushButton(DeviceSheet& s, int position, UINT nameId, UINT dialogId, ULONG_PTR icon, DWORD flags) {
   if (!DeviceItemEnabled(position, *s.pd, s.versionAnswered)) flags |= OPTIF_DISABLED;
   BeginItem(s.items[position], s.parts[position], position, nameId, 0, flags, reinterpret_cast<ULONG_PTR>(&s));
-  SetPushButton(s.items[position], s.parts[position], dialogId, SheetButtonProc(dialogId), icon);
+  SetPushButton(s.items[position], s.parts[position], dialogId, SheetDialogProc(dialogId), icon);
 }
 
 void BuildItems(DeviceSheet& s, WStringView firmware) {

@@ -141,7 +141,7 @@ OPTITEM& Begin(DocumentSheet& s, int position, UINT nameId, BYTE level, DWORD fl
 
 void PushButton(DocumentSheet& s, int position, UINT nameId, UINT dialogId, ULONG_PTR icon, bool ruled) {
   OPTITEM& item = Begin(s, position, nameId, 0, OPTIF_CALLBACK, ruled);
-  SetPushButton(item, s.parts[position], dialogId, SheetButtonProc(dialogId), icon);
+  SetPushButton(item, s.parts[position], dialogId, SheetDialogProc(dialogId), icon);
 }
 
 // "Monochrome Conversion" shows the three conversions offered and "Enhanced", which the list holds uncounted.
@@ -210,7 +210,7 @@ void BuildRibbon(DocumentSheet& s, WStringView ribbonName) {
     push.Flags = EPF_PUSH_TYPE_DLGPROC;
     LoadItemText(s.ribbonInfoTitle, 2030);
     push.pTitle = s.ribbonInfoTitle;
-    push.DlgProc = SheetButtonProc(sheet_dialog::kRibbonInformation);
+    push.DlgProc = SheetDialogProc(sheet_dialog::kRibbonInformation);
     push.DlgTemplateID = static_cast<WORD>(sheet_dialog::kRibbonInformation);
     item.pExtPush = &push;
     item.Flags |= OPTIF_EXT_IS_EXTPUSH;

@@ -15,7 +15,6 @@
 namespace tolma::ui {
 namespace {
 
-// To wire a dialog, put its procedure beside its number (and include its header above).
 constexpr SheetDialog kSheetDialogs[] = {
     {sheet_dialog::kAbout, AboutProc},
     {sheet_dialog::kEncoderSettings, EncoderSettingsProc},
@@ -39,17 +38,6 @@ DLGPROC SheetDialogProc(UINT templateId) {
   for (const SheetDialog& d : kSheetDialogs)
     if (d.templateId == templateId) return d.proc;
   return nullptr;
-}
-
-DLGPROC SheetButtonProc(UINT templateId) {
-  const DLGPROC proc = SheetDialogProc(templateId);
-  return proc != nullptr ? proc : UnwiredDialogProc;
-}
-
-INT_PTR CALLBACK UnwiredDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-  if (message != WM_INITDIALOG) return FALSE;
-  EndDialog(dialog, 0);
-  return TRUE;
 }
 
 INT_PTR RunSheetDialog(HWND owner, UINT templateId) {

@@ -1,5 +1,5 @@
 // The dialogs that the property sheets' push buttons open: one table from dialog resource number to dialog
-// procedure. A dialog whose procedure is not in the table yet opens as nothing (see SheetButtonProc).
+// procedure.
 #pragma once
 
 #include "platform/win32.h"
@@ -24,7 +24,7 @@ inline constexpr UINT kSingleFeed = 123;         // device sheet, "Single Feed"
 inline constexpr UINT kDeviceInformation = 124;  // device sheet, "Device Information"
 }  // namespace sheet_dialog
 
-// One row of the table: a dialog's resource number and its procedure (nullptr while the dialog is not wired).
+// One row of the table: a dialog's resource number and its procedure.
 struct SheetDialog {
   UINT templateId;
   DLGPROC proc;
@@ -35,14 +35,6 @@ std::span<const SheetDialog> SheetDialogs();
 
 // The procedure of a dialog the sheets open; nullptr when the table has none for that number.
 DLGPROC SheetDialogProc(UINT templateId);
-
-// What a push button of the sheets carries for a dialog: its procedure, or, while the table has none,
-// UnwiredDialogProc.
-DLGPROC SheetButtonProc(UINT templateId);
-
-// The stand-in for a dialog that is not wired: it ends its dialog with 0 at WM_INITDIALOG, before anything is
-// shown or changed. (While its template is missing too, the dialog cannot even be created.)
-INT_PTR CALLBACK UnwiredDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs a dialog of the table modally (the About box of the sheets' About callback); does nothing and returns -1
 // when the table has no procedure for it.

@@ -1,6 +1,5 @@
 // The dialogs behind the sheets' push buttons: every button opens its dialog from the table (closed with its close
-// box by the scripted user), a button whose dialog is not wired yet shows nothing and changes nothing, and the
-// table holds exactly the dialogs the sheets' buttons name.
+// box by the scripted user), and the table holds exactly the dialogs the sheets' buttons name.
 #include "tests/ui/sheet_test_support.h"
 #include "ui/adjust/colour_correction.h"
 #include "ui/adjust/head_settings.h"
@@ -63,8 +62,7 @@ class SheetButtonTest : public test::SheetTest, public ::testing::WithParamInter
 
 TEST_P(SheetButtonTest, OpensItsDialogWhichClosesWithItsCloseBox) {
   const ButtonCase c = GetParam();
-  if (ui::SheetDialogProc(c.dialog) == nullptr)
-    GTEST_SKIP() << "dialog " << c.dialog << " (" << c.name << ") has no procedure in ui/sheet_dialogs.cpp yet";
+  ASSERT_NE(ui::SheetDialogProc(c.dialog), nullptr) << "dialog " << c.dialog << " (" << c.name << ")";
   OpenFor(c);
   ASSERT_EQ(sheet_->initResult(), 1);
   if (c.press != Press::About) {
@@ -88,39 +86,6 @@ TEST_P(SheetButtonTest, OpensItsDialogWhichClosesWithItsCloseBox) {
   else if (sheet_->Item(c.item).callback)
     expected = CPSUICB_ACTION_OPTIF_CHANGED;
   EXPECT_EQ(action, expected);
-}
-
-// A button whose dialog is not wired is there and enabled by its rules; pressing it shows nothing and changes
-// nothing (without its template no dialog is even made).
-TEST_P(SheetButtonTest, UnwiredDialogShowsNothingAndChangesNothing) {
-  const ButtonCase c = GetParam();
-  if (ui::SheetDialogProc(c.dialog) != nullptr) GTEST_SKIP() << "dialog " << c.dialog << " is wired";
-  OpenFor(c);
-  const std::vector<uint8_t> devmode(reinterpret_cast<const uint8_t*>(EditedPublic()),
-                                     reinterpret_cast<const uint8_t*>(EditedPublic()) + kFullDevmodeSize);
-  const std::vector<uint8_t> stored = Stored();
-  const size_t boxes = host::MessageBoxes().size();
-  if (c.press != Press::About) {
-    const host::ItemView item = sheet_->Item(c.item);
-    EXPECT_EQ(c.press == Press::Button ? item.dialogProc : item.extPushProc, &ui::UnwiredDialogProc);
-  }
-  INT_PTR result = 0;
-  Push(c, &result);
-  // Should its template be there, the dialog ends at WM_INITDIALOG, never painted nor played with.
-  for (const host::DialogView& d : host::ClosedDialogs()) {
-    if (d.templateId == static_cast<int>(c.dialog)) {
-      EXPECT_EQ(d.result, 0);
-    }
-  }
-  for (const host::DialogMessage& m : host::DialogMessages()) {
-    if (m.templateId == static_cast<int>(c.dialog)) {
-      EXPECT_TRUE(m.message == WM_INITDIALOG || m.message == WM_DESTROY) << m.message;
-    }
-  }
-  EXPECT_EQ(std::memcmp(EditedPublic(), devmode.data(), kFullDevmodeSize), 0);
-  EXPECT_EQ(Stored(), stored);
-  EXPECT_EQ(host::MessageBoxes().size(), boxes);
-  EXPECT_TRUE(host::RawJobs().empty());
 }
 
 const ButtonCase kButtons[] = {
@@ -158,23 +123,15 @@ TEST_F(SheetDialogTableTest, HoldsTheDialogsTheButtonsName) {
   for (const host::ItemView& item : sheet_->Page().items)
     if (item.dialogId != 0) named.insert(item.dialogId);
   std::set<UINT> table;
-  for (const ui::SheetDialog& d : ui::SheetDialogs()) EXPECT_TRUE(table.insert(d.templateId).second) << d.templateId;
+  for (const ui::SheetDialog& d : ui::SheetDialogs()) {
+    EXPECT_TRUE(table.insert(d.templateId).second) << d.templateId;
+    EXPECT_NE(d.proc, nullptr) << d.templateId;
+  }
   EXPECT_EQ(table, std::set<UINT>(named.begin(), named.end()));
   EXPECT_EQ(ui::SheetDialogProc(IDD_HEAD_SETTINGS), &ui::HeadSettingsProc);
   EXPECT_EQ(ui::SheetDialogProc(IDD_COLOR_CORRECTION), &ui::ColourCorrectionProc);
   EXPECT_EQ(ui::SheetDialogProc(999), nullptr);
-  EXPECT_EQ(ui::SheetButtonProc(999), &ui::UnwiredDialogProc);
   EXPECT_EQ(ui::RunSheetDialog(nullptr, 999), -1);
-}
-
-// The stand-in procedure ends its dialog before anything is shown, should a template come without its procedure.
-TEST_F(SheetDialogTableTest, UnwiredProcedureEndsItsDialogAtOnce) {
-  const std::vector<uint8_t> before(reinterpret_cast<const uint8_t*>(&ui::State().cache),
-                                    reinterpret_cast<const uint8_t*>(&ui::State().cache) + sizeof(PrivateDevmode));
-  EXPECT_EQ(ui::RunDialog(nullptr, IDD_HEAD_SETTINGS, ui::UnwiredDialogProc), 0);
-  ASSERT_EQ(host::ClosedDialogs().size(), 1u);
-  EXPECT_EQ(host::PendingUserActions(), 0);
-  EXPECT_EQ(std::memcmp(&ui::State().cache, before.data(), before.size()), 0);
 }
 
 // The dialogs' "Help": without the help file's name in the string table nothing opens, and a trace says so.

@@ -117,8 +117,6 @@ TEST_F(SheetPrintingTest, ChosenSettingsReachTheStream) {
 
 // The whole way of a card job: the front overlay area is set in its dialog, opened by its push button.
 TEST_F(SheetPrintingTest, FrontOverlayAreaChosenInItsDialogReachesTheStream) {
-  if (ui::SheetDialogProc(ui::sheet_dialog::kFrontOverlay) == nullptr)
-    GTEST_SKIP() << "the front overlay dialog (108) has no procedure in ui/sheet_dialogs.cpp yet";
   const std::vector<uint8_t> devmode = ChooseSettings(true);
   const OverlayArea area = test::PrivateOf(devmode).frontOverlay;
   EXPECT_EQ(area.areaType, 2);
