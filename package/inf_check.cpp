@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
                 errorLine);
     return 1;
   }
+  const WString className = Value(inf, L"Version", L"Class");
+  if (_wcsicmp(className.c_str(), L"Printer") != 0) Fault("class is not Printer:", className);
   const WString classGuid = Value(inf, L"Version", L"ClassGUID");
   if (_wcsicmp(classGuid.c_str(), L"{4D36E979-E325-11CE-BFC1-08002BE10318}") != 0)
     Fault("class GUID is not the printer class:", classGuid);
@@ -145,8 +147,10 @@ int main(int argc, char** argv) {
   }
   for (const wchar_t* key : {L"DriverFile", L"ConfigFile", L"DataFile"}) {
     const WString file = Value(inf, installSection.c_str(), key);
-    if (file.empty()) Fault("install section lacks", key);
-    else if (copied.count(file) == 0) Fault("not copied by CopyFiles:", file);
+    if (file.empty())
+      Fault("install section lacks", key);
+    else if (copied.count(file) == 0)
+      Fault("not copied by CopyFiles:", file);
     std::printf("inf-check: %ls=%ls\n", key, file.c_str());
   }
   if (Value(inf, L"DestinationDirs", L"DefaultDestDir") != L"66000")
