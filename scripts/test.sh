@@ -30,6 +30,9 @@ cmake --build build/windows -j "$jobs"
 scripts/check-exports.sh build/windows
 echo "== the Windows DLLs under Wine (scripts/windows-check.sh, results in build/windows-check)" >&2
 scripts/windows-check.sh build/windows-check
+echo "== the Windows driver package (scripts/package.sh) and its INF check under Wine" >&2
+scripts/package.sh build/windows build/release build/package
+WINEPREFIX=$PWD/build/windows-check/prefix scripts/check-package.sh build/windows
 echo "== fuzz targets, ${TOLMA_FUZZ_SECONDS:-45} s each" >&2
 scripts/fuzz.sh "${TOLMA_FUZZ_SECONDS:-45}"
 echo "== all tests passed" >&2
