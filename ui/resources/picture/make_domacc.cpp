@@ -3,16 +3,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+
+#include "ui/resources/picture/bmp_writer.h"
 
 namespace {
 
 constexpr int kSide = 100;
-constexpr int kRowBytes = kSide * 3;  // 300: already a multiple of four
 
-struct Rgb {
-  uint8_t r, g, b;
-};
+using tolma::picture::Rgb;
 
 // A colour of hue `h` (0..360) at full saturation and value `v` (0..1).
 Rgb Hue(double h, double v) {
@@ -55,15 +53,6 @@ Rgb PixelAt(int x, int y) {
   return {grey, grey, grey};
 }
 
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,35 +60,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.bmp\n", argv[0]);
     return 2;
   }
-  std::vector<uint8_t> file;
-  // File header, then a 40-byte information header: bottom-up rows, uncompressed, 11811 pixels a metre.
-  file.push_back('B');
-  file.push_back('M');
-  Put32(file, 14 + 40 + kRowBytes * kSide);
-  Put32(file, 0);
-  Put32(file, 14 + 40);
-  Put32(file, 40);
-  Put32(file, kSide);
-  Put32(file, kSide);
-  Put16(file, 1);
-  Put16(file, 24);
-  Put32(file, 0);
-  Put32(file, kRowBytes * kSide);
-  Put32(file, 11811);
-  Put32(file, 11811);
-  Put32(file, 0);
-  Put32(file, 0);
-  for (int row = kSide - 1; row >= 0; --row)
-    for (int x = 0; x < kSide; ++x) {
-      const Rgb c = PixelAt(x, row);
-      file.push_back(c.b);
-      file.push_back(c.g);
-      file.push_back(c.r);
-    }
-  std::FILE* out = std::fopen(argv[1], "wb");
-  if (out == nullptr || std::fwrite(file.data(), 1, file.size(), out) != file.size() || std::fclose(out) != 0) {
-    std::perror(argv[1]);
-    return 1;
-  }
-  return 0;
+  return tolma::picture::WriteBmp24(argv[1], kSide, kSide, 11811, PixelAt);
 }

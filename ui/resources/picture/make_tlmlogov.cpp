@@ -3,17 +3,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+
+#include "ui/resources/picture/bmp_writer.h"
 
 namespace {
 
 constexpr int kWidth = 78;
 constexpr int kHeight = 54;
-constexpr int kRowBytes = (kWidth * 3 + 3) / 4 * 4;  // 236: rows padded to four bytes
 
-struct Rgb {
-  uint8_t r, g, b;
-};
+using tolma::picture::Rgb;
 
 constexpr Rgb kFace{0xF0, 0xF0, 0xF0};  // the dialog colour around the card's corners
 constexpr Rgb kEdge{0x14, 0x2B, 0x5C};
@@ -60,15 +58,6 @@ Rgb PixelAt(int x, int y) {
   return Mix({0x1E, 0x3C, 0x8C}, {0x16, 0xA0, 0x96}, t);
 }
 
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,37 +65,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT.bmp\n", argv[0]);
     return 2;
   }
-  std::vector<uint8_t> file;
-  // File header, then a 40-byte information header: bottom-up rows, uncompressed, 3780 pixels a metre (96 dpi).
-  file.push_back('B');
-  file.push_back('M');
-  Put32(file, 14 + 40 + kRowBytes * kHeight);
-  Put32(file, 0);
-  Put32(file, 14 + 40);
-  Put32(file, 40);
-  Put32(file, kWidth);
-  Put32(file, kHeight);
-  Put16(file, 1);
-  Put16(file, 24);
-  Put32(file, 0);
-  Put32(file, kRowBytes * kHeight);
-  Put32(file, 3780);
-  Put32(file, 3780);
-  Put32(file, 0);
-  Put32(file, 0);
-  for (int row = kHeight - 1; row >= 0; --row) {
-    for (int x = 0; x < kWidth; ++x) {
-      const Rgb c = PixelAt(x, row);
-      file.push_back(c.b);
-      file.push_back(c.g);
-      file.push_back(c.r);
-    }
-    for (int pad = kWidth * 3; pad < kRowBytes; ++pad) file.push_back(0);
-  }
-  std::FILE* out = std::fopen(argv[1], "wb");
-  if (out == nullptr || std::fwrite(file.data(), 1, file.size(), out) != file.size() || std::fclose(out) != 0) {
-    std::perror(argv[1]);
-    return 1;
-  }
-  return 0;
+  return tolma::picture::WriteBmp24(argv[1], kWidth, kHeight, 3780, PixelAt);
 }
