@@ -5,6 +5,8 @@
 #include "common/devmode.h"
 #include "platform/win32.h"
 
+#include <new>
+
 namespace tolma::ui {
 
 // Runs one of DomaUI's dialog templates modally over `proc`, after initialising the common controls (trackbars,
@@ -28,6 +30,27 @@ PrivateDevmode* EditedPrivatePart();
 template <typename T>
 T* DialogState(HWND dialog) {
   return reinterpret_cast<T*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+// Makes a dialog's own state at WM_INITDIALOG and keeps it in DWLP_USER. Without memory for it the dialog ends
+// with -1 and nothing (nullptr) is returned.
+template <typename T>
+T* CreateDialogState(HWND dialog) {
+  T* state = new (std::nothrow) T;
+  if (state == nullptr) {
+    EndDialog(dialog, -1);
+    return nullptr;
+  }
+  SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+  return state;
+}
+
+// Frees a dialog's own state at WM_DESTROY.
+template <typename T>
+void DestroyDialogState(HWND dialog) {
+  T* state = DialogState<T>(dialog);
+  SetWindowLongPtrW(dialog, DWLP_USER, 0);
+  delete state;
 }
 
 // A WM_SYSCOMMAND with SC_CLOSE (the close box).

@@ -8,7 +8,6 @@
 #include "ui/ui_state.h"
 
 #include <cstring>
-#include <new>
 
 namespace tolma::ui {
 namespace {
@@ -128,12 +127,8 @@ INT_PTR CALLBACK ColourCorrectionProc(HWND dialog, UINT message, WPARAM wParam, 
   auto* state = DialogState<ColourCorrectionState>(dialog);
   switch (message) {
     case WM_INITDIALOG:
-      state = new (std::nothrow) ColourCorrectionState;
-      if (state == nullptr) {
-        EndDialog(dialog, -1);
-        return TRUE;
-      }
-      SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+      state = CreateDialogState<ColourCorrectionState>(dialog);
+      if (state == nullptr) return TRUE;
       state->pd = EditedPrivatePart();
       Initialise(dialog, *state);
       return TRUE;
@@ -170,8 +165,7 @@ INT_PTR CALLBACK ColourCorrectionProc(HWND dialog, UINT message, WPARAM wParam, 
           return FALSE;
       }
     case WM_DESTROY:
-      SetWindowLongPtrW(dialog, DWLP_USER, 0);
-      delete state;
+      DestroyDialogState<ColourCorrectionState>(dialog);
       return TRUE;
     default:
       return FALSE;

@@ -5,8 +5,6 @@
 #include "ui/dialogs.h"
 #include "ui/resources/dialog_ids.h"
 
-#include <new>
-
 namespace tolma::ui {
 namespace {
 
@@ -112,12 +110,8 @@ INT_PTR CALLBACK HeadSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
   auto* state = DialogState<HeadSettingsState>(dialog);
   switch (message) {
     case WM_INITDIALOG:
-      state = new (std::nothrow) HeadSettingsState;
-      if (state == nullptr) {
-        EndDialog(dialog, -1);
-        return TRUE;
-      }
-      SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+      state = CreateDialogState<HeadSettingsState>(dialog);
+      if (state == nullptr) return TRUE;
       state->pd = EditedPrivatePart();
       Initialise(dialog, *state);
       return TRUE;
@@ -145,8 +139,7 @@ INT_PTR CALLBACK HeadSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
           return FALSE;
       }
     case WM_DESTROY:
-      SetWindowLongPtrW(dialog, DWLP_USER, 0);
-      delete state;
+      DestroyDialogState<HeadSettingsState>(dialog);
       return TRUE;
     default:
       return FALSE;

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <new>
 
 namespace tolma::ui {
 namespace {
@@ -100,12 +99,8 @@ INT_PTR CALLBACK HologramProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
   auto* state = DialogState<HologramState>(dialog);
   switch (message) {
     case WM_INITDIALOG:
-      state = new (std::nothrow) HologramState;
-      if (state == nullptr) {
-        EndDialog(dialog, -1);
-        return TRUE;
-      }
-      SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+      state = CreateDialogState<HologramState>(dialog);
+      if (state == nullptr) return TRUE;
       state->pd = EditedPrivatePart();
       Initialise(dialog, *state);
       return TRUE;
@@ -133,8 +128,7 @@ INT_PTR CALLBACK HologramProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
       return TRUE;
     }
     case WM_DESTROY:
-      SetWindowLongPtrW(dialog, DWLP_USER, 0);
-      delete state;
+      DestroyDialogState<HologramState>(dialog);
       return TRUE;
     default:
       return FALSE;

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <new>
 #include <string>
 
 namespace tolma::ui {
@@ -312,12 +311,8 @@ INT_PTR AreaDialogProc(AreaDialog which, HWND dialog, UINT message, WPARAM wPara
   auto* state = DialogState<AreaDialogState>(dialog);
   switch (message) {
     case WM_INITDIALOG:
-      state = new (std::nothrow) AreaDialogState;
-      if (state == nullptr) {
-        EndDialog(dialog, -1);
-        return TRUE;
-      }
-      SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+      state = CreateDialogState<AreaDialogState>(dialog);
+      if (state == nullptr) return TRUE;
       state->spec = &AreaDialogSpecOf(which);
       state->pd = EditedPrivatePart();
       if (state->pd != nullptr) state->record = AreaRecordOf(which, *state->pd);
@@ -350,8 +345,7 @@ INT_PTR AreaDialogProc(AreaDialog which, HWND dialog, UINT message, WPARAM wPara
       return handled ? TRUE : FALSE;
     }
     case WM_DESTROY:
-      SetWindowLongPtrW(dialog, DWLP_USER, 0);
-      delete state;
+      DestroyDialogState<AreaDialogState>(dialog);
       return TRUE;
     default:
       return FALSE;

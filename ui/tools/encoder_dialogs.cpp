@@ -9,7 +9,6 @@
 #include "ui/ui_state.h"
 
 #include <cstring>
-#include <new>
 #include <span>
 
 namespace tolma::ui {
@@ -310,12 +309,8 @@ INT_PTR EncoderDialogProc(HWND dialog, UINT message, WPARAM wParam) {
   auto* state = DialogState<State>(dialog);
   switch (message) {
     case WM_INITDIALOG:
-      state = new (std::nothrow) State;
-      if (state == nullptr) {
-        EndDialog(dialog, -1);
-        return TRUE;
-      }
-      SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+      state = CreateDialogState<State>(dialog);
+      if (state == nullptr) return TRUE;
       Init(dialog, *state);
       return TRUE;
     case WM_SYSCOMMAND:
@@ -326,8 +321,7 @@ INT_PTR EncoderDialogProc(HWND dialog, UINT message, WPARAM wParam) {
       if (state == nullptr) return FALSE;
       return Command(dialog, *state, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_DESTROY:
-      SetWindowLongPtrW(dialog, DWLP_USER, 0);
-      delete state;
+      DestroyDialogState<State>(dialog);
       return TRUE;
     default:
       return FALSE;

@@ -12,7 +12,6 @@
 #include "ui/ui_state.h"
 
 #include <array>
-#include <new>
 
 namespace tolma::ui {
 namespace {
@@ -311,12 +310,8 @@ INT_PTR CALLBACK ToolsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   auto* state = DialogState<ToolsState>(dialog);
   switch (message) {
     case WM_INITDIALOG:
-      state = new (std::nothrow) ToolsState;
-      if (state == nullptr) {
-        EndDialog(dialog, -1);
-        return TRUE;
-      }
-      SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+      state = CreateDialogState<ToolsState>(dialog);
+      if (state == nullptr) return TRUE;
       Initialise(dialog);
       return TRUE;
     case WM_COMMAND:
@@ -326,8 +321,7 @@ INT_PTR CALLBACK ToolsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       EndDialog(dialog, kToolsClosed);
       return TRUE;
     case WM_DESTROY:
-      SetWindowLongPtrW(dialog, DWLP_USER, 0);
-      delete state;
+      DestroyDialogState<ToolsState>(dialog);
       return TRUE;
     default:
       return FALSE;
