@@ -41,7 +41,7 @@ step() {  # name, seconds, command...
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-step linux-build 1200 cmake --build "$linux" -j "$jobs" --target windows_raster_jobs windows_ui_calls
+step linux-build 1200 cmake --build "$linux" -j "$jobs" --target windows_raster_jobs windows_ui_calls driver_data
 step linux-references 300 "$linux/tests/windows_raster_jobs" tests/windows/raster_documents.txt "$out"
 step linux-ui-calls 60 sh -c '"$1" "$2" >"$3"' - "$linux/tests/windows_ui_calls" "$linux/Doma.dat" "$out/linux/ui-calls.txt"
 

@@ -232,9 +232,11 @@ int main(int argc, char** argv) {
   }
   tolma::host::PrinterSetup setup;
   setup.name = tolma::wincheck::kUiPrinter;
-  setup.driverDirectory = "C:\\TolmaDriver";
+  // The driver's files are those beside the data file (the Linux build's folder: logo, preview picture).
+  const std::string dataFile = tolma::wincheck::WindowsPath(argv[2]);
+  setup.driverDirectory = dataFile.substr(0, dataFile.find_last_of('\\'));
   setup.driverFile = "DomaRaster.dll";
-  setup.dataFile = tolma::wincheck::WindowsPath(argv[2]);
+  setup.dataFile = dataFile;
   tolma::host::AddPrinter(setup);
   std::basic_string<WCHAR> name = tolma::host::Wide(tolma::wincheck::kUiPrinter);
   HANDLE printer = nullptr;
