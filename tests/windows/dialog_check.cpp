@@ -8,6 +8,7 @@
 #include "tests/windows/dialog_shots.h"
 #include "tests/windows/dll_imports.h"
 #include "tests/windows/ui_calls.h"
+#include "ui/resources/dialog_ids.h"
 
 #include <cstdio>
 #include <string>
@@ -130,8 +131,13 @@ void CheckItems(const char* which, const COMPROPSHEETUI& page, const std::vector
 
 // Shows one dialog through `open`, reports it and counts a failure.
 void Shoot(const std::string& name, const std::string& folder, const std::function<intptr_t()>& open) {
-  const tolma::wincheck::DialogShot shot =
-      tolma::wincheck::ShowAndCapture(open, folder + "\\" + name, kDialogTimeoutMs);
+  // The dialogs that open dialogs of their own: the buttons that open them (after the check box that enables one).
+  std::vector<tolma::wincheck::Press> presses;
+  const std::string base = folder + "\\" + name;
+  if (name == "device-104") presses = {{IDC_ENC_ADVANCED, base + "-105"}};
+  if (name == "device-112") presses = {{IDC_TOOLS_SEND_FILE, base + "-129"}};
+  if (name == "document-110") presses = {{IDC_HOLOGRAM_ENABLE, ""}, {IDC_HOLOGRAM_AREA_BUTTON, base + "-111"}};
+  const tolma::wincheck::DialogShot shot = tolma::wincheck::ShowAndCapture(open, base, kDialogTimeoutMs, presses);
   std::printf("dialog %s: result %lld,", name.c_str(), static_cast<long long>(shot.result));
   for (const std::string& image : shot.images) std::printf(" %s", image.substr(folder.size() + 1).c_str());
   std::printf("\n");

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <thread>
 
 namespace tolma::wincheck {
@@ -36,17 +37,16 @@ void Chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_
   Put32(png, Crc32(body.data(), body.size()));
 }
 
-// The first visible dialog window of `thread` that is not `skip`.
+// The visible dialog window of a thread that takes input (a modal dialog disables its owner).
 struct Search {
   HWND found = nullptr;
-  HWND skip = nullptr;
 };
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<Search*>(param);
   char name[16] = {};
   GetClassNameA(window, name, sizeof name);
-  if (window != search->skip && IsWindowVisible(window) && std::strcmp(name, "#32770") == 0) {
+  if (IsWindowVisible(window) && IsWindowEnabled(window) && std::strcmp(name, "#32770") == 0) {
     search->found = window;
     return FALSE;
   }
@@ -144,33 +144,66 @@ intptr_t OpenDialog(void* module, unsigned templateId, void* procedure, intptr_t
                          reinterpret_cast<DLGPROC>(reinterpret_cast<void (*)()>(procedure)), param);
 }
 
-DialogShot ShowAndCapture(const std::function<intptr_t()>& open, const std::string& pngBase, int timeoutMs) {
+DialogShot ShowAndCapture(const std::function<intptr_t()>& open, const std::string& pngBase, int timeoutMs,
+                          const std::vector<Press>& presses) {
   DialogShot shot;
   const DWORD owner = GetCurrentThreadId();
   std::atomic<bool> done{false};
   std::thread watcher([&] {
-    HWND previous = nullptr;
+    std::set<HWND> captured;
+    HWND first = nullptr;
+    size_t pressed = 0;
+    std::string nextName;
     DWORD waitStart = GetTickCount();
     while (!done) {
       Search search;
-      search.skip = previous;
       EnumThreadWindows(owner, FindDialog, reinterpret_cast<LPARAM>(&search));
-      if (search.found == nullptr) {
+      HWND window = search.found;
+      if (window == nullptr) {
         if (GetTickCount() - waitStart > static_cast<DWORD>(timeoutMs))
           GiveUp(pngBase + ": no dialog window shown within " + std::to_string(timeoutMs) + " ms");
         Sleep(50);
         continue;
       }
-      HWND window = search.found;
-      Sleep(700);  // let it paint
-      std::string path = pngBase;
-      if (!shot.images.empty()) path.append("-").append(std::to_string(shot.images.size() + 1));
-      path += ".png";
-      if (Capture(window, path))
-        shot.images.push_back(path);
-      else
-        shot.error += "could not capture " + path + "; ";
+      if (captured.count(window) == 0) {
+        Sleep(700);  // let it paint
+        std::string path = nextName.empty() ? pngBase : nextName;
+        if (nextName.empty() && !shot.images.empty()) path.append("-").append(std::to_string(shot.images.size() + 1));
+        path += ".png";
+        nextName.clear();
+        if (Capture(window, path))
+          shot.images.push_back(path);
+        else
+          shot.error += "could not capture " + path + "; ";
+        captured.insert(window);
+        if (first == nullptr) first = window;
+      }
+      if (window == first && pressed < presses.size()) {
+        // Click the next control, and wait for the dialog it opens to take over.
+        const Press& press = presses[pressed++];
+        HWND control = GetDlgItem(window, press.control);
+        if (control == nullptr || !IsWindowEnabled(control)) {
+          shot.error +=
+              "control " + std::to_string(press.control) + (control == nullptr ? " missing" : " disabled") + "; ";
+          continue;
+        }
+        PostMessageW(control, BM_CLICK, 0, 0);
+        if (press.name.empty()) {
+          Sleep(300);
+          continue;
+        }
+        nextName = press.name;
+        const DWORD pressStart = GetTickCount();
+        while (IsWindowEnabled(window) && GetTickCount() - pressStart < static_cast<DWORD>(timeoutMs)) Sleep(50);
+        if (IsWindowEnabled(window)) {
+          shot.error += "control " + std::to_string(press.control) + " opened no dialog; ";
+          nextName.clear();
+        }
+        waitStart = GetTickCount();
+        continue;
+      }
       // Close it: the system menu's Close, then its Cancel button, then its OK button.
+      const std::string what = window == first ? pngBase : "a dialog opened from " + pngBase;
       const DWORD closeStart = GetTickCount();
       int attempt = 0;
       while (IsWindow(window) && IsWindowVisible(window)) {
@@ -185,12 +218,11 @@ DialogShot ShowAndCapture(const std::function<intptr_t()>& open, const std::stri
           PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
           attempt = 3;
         } else if (waited > static_cast<DWORD>(timeoutMs)) {
-          GiveUp(path + ": the dialog did not close within " + std::to_string(timeoutMs) + " ms");
+          GiveUp(what + ": the dialog did not close within " + std::to_string(timeoutMs) + " ms");
         }
         Sleep(50);
       }
-      if (attempt > 1) shot.error += path + " did not close on SC_CLOSE; ";
-      previous = window;
+      if (attempt > 1) shot.error += what + " did not close on SC_CLOSE; ";
       waitStart = GetTickCount();
     }
   });

@@ -15,11 +15,20 @@ struct DialogShot {
   std::string error;                // empty when every window shown was captured and closed in time
 };
 
+// A control of the first dialog to click once it is captured: a button that opens a dialog of its own (captured
+// into `name`.png and closed before the next press), or a check box that opens none (`name` empty).
+struct Press {
+  int control;
+  std::string name;
+};
+
 // Runs `open` on this thread (a call that shows one modal dialog or more and returns when they are closed) while a
 // watcher thread waits for each dialog window of this thread to be visible, writes it to `pngBase`.png (then
-// `pngBase`-2.png and so on), and closes it with WM_SYSCOMMAND SC_CLOSE (then its Cancel, then its OK button if it
-// stays). When nothing is shown or a window does not close within `timeoutMs`, the process ends with status 3.
-DialogShot ShowAndCapture(const std::function<intptr_t()>& open, const std::string& pngBase, int timeoutMs);
+// `pngBase`-2.png and so on; after the first, the dialogs `presses` open), and closes it with WM_SYSCOMMAND SC_CLOSE
+// (then its Cancel, then its OK button if it stays). When nothing is shown or a window does not close within
+// `timeoutMs`, the process ends with status 3.
+DialogShot ShowAndCapture(const std::function<intptr_t()>& open, const std::string& pngBase, int timeoutMs,
+                          const std::vector<Press>& presses = {});
 
 // Opens dialog `templateId` of `module` with the procedure `procedure` and `param`, as the common property-sheet UI
 // does for a push button: DialogBoxParamW without an owner.
