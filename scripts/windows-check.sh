@@ -5,6 +5,9 @@
 #           build's tolma-print wrote for the same document.
 #   ui:     DomaUI.dll answers the spooler's and applications' window-less calls (capabilities, DEVMODE conversion,
 #           document properties) as the Linux build does (ui_check.exe over the host spooler).
+#   dialogs: DomaUI.dll's document and device property sheets hand over the expected option items, and every dialog
+#           their push buttons, the ribbon item's extended button and About open is shown, captured into
+#           RESULTS_DIR/screens/NAME.png and closed (dialog_check.exe over the host spooler).
 # Usage: scripts/windows-check.sh [RESULTS_DIR]   (default build/windows-check)
 # It uses the Windows build in build/windows and the Linux build in build/release (each configured and built here
 # when missing; TOLMA_WINDOWS_BUILD and TOLMA_LINUX_BUILD name others). Results: RESULTS_DIR/linux (reference
@@ -38,7 +41,7 @@ step() {  # name, seconds, command...
 if [ ! -f "$linux/CMakeCache.txt" ]; then
   cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-step linux-build 1200 cmake --build "$linux" -j "$jobs" --target windows_raster_jobs windows_ui_calls
+step linux-build 1200 cmake --build "$linux" -j "$jobs" --target windows_raster_jobs windows_ui_calls driver_data
 step linux-references 300 "$linux/tests/windows_raster_jobs" tests/windows/raster_documents.txt "$out"
 step linux-ui-calls 60 sh -c '"$1" "$2" >"$3"' - "$linux/tests/windows_ui_calls" "$linux/Doma.dat" "$out/linux/ui-calls.txt"
 
@@ -122,6 +125,17 @@ if step ui-check 120 wine "$out/programs/ui_check.exe" "$(winpath "$windows/Doma
 else
   result failed "ui_check.exe failed (logs/ui-check.log)"
 fi
+
+# DomaUI.dll: both property sheets' option items, and every dialog they open, shown, captured and closed.
+rm -rf "$out/screens"
+mkdir -p "$out/screens"
+if step dialog-check 600 wine "$out/programs/dialog_check.exe" "$(winpath "$windows/DomaUI.dll")" "$linux/Doma.dat" \
+  "$(winpath "$out/screens")"; then
+  result ok "dialog_check.exe: both sheets' items as expected; $(ls "$out/screens" | wc -l) dialog screenshots in screens/"
+else
+  result failed "dialog_check.exe failed (logs/dialog-check.log)"
+fi
+grep '^FAILED' "$logs/dialog-check.log" >&2 || true
 
 say "results in $out (summary.txt, logs/); took $((SECONDS - started)) s"
 echo "windows-check: $passed passed, $failed failed" >&2
