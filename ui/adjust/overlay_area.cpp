@@ -35,7 +35,7 @@ constexpr AreaTypeInfo kHologramTypes[] = {
     {PreviewKind::kBitmap, {}},
 };
 
-constexpr AreaDialogSpec kSpecs[] = {
+constexpr AreaDialogTable kSpecs[] = {
     {IDD_FRONT_OVERLAY, 0, 1231, kOverlayTypes, 640},
     {IDD_BACK_OVERLAY, 0, 1231, kOverlayTypes, 640},
     {IDD_HOLOGRAM_AREA, IDC_HOLOGRAM_AREA_SHIFT, 1261, kHologramTypes, 639},
@@ -58,7 +58,7 @@ struct AreaValues {
 
 // What the dialog keeps while it is open.
 struct AreaDialogState {
-  const AreaDialogSpec* spec = nullptr;
+  const AreaDialogTable* table = nullptr;
   PrivateDevmode* pd = nullptr;
   AreaRecord record{};
   PreviewFrame frame;
@@ -72,7 +72,7 @@ AreaValues ValuesOf(const AreaRecord& r) {
   return v;
 }
 
-int Id(const AreaDialogState& s, int overlayId) { return overlayId + s.spec->idShift; }
+int Id(const AreaDialogState& s, int overlayId) { return overlayId + s.table->idShift; }
 HWND Item(HWND dialog, const AreaDialogState& s, int overlayId) { return GetDlgItem(dialog, Id(s, overlayId)); }
 
 void ShowError(UINT textId) { ShowStringMessage(kStrProductName, textId, MB_OK | MB_ICONERROR); }
@@ -96,8 +96,8 @@ void EnableBitmapGroup(HWND dialog, const AreaDialogState& s, bool enable) {
 }
 // The groups a type uses: the coordinates for the selected-area types, the bitmap group for the bitmap type.
 void EnableGroupsFor(HWND dialog, const AreaDialogState& s, int type) {
-  EnableCoordinates(dialog, s, IsSelectedAreaType(*s.spec, type));
-  EnableBitmapGroup(dialog, s, IsBitmapType(*s.spec, type));
+  EnableCoordinates(dialog, s, IsSelectedAreaType(*s.table, type));
+  EnableBitmapGroup(dialog, s, IsBitmapType(*s.table, type));
 }
 
 void Repaint(HWND dialog, const AreaDialogState& s) { InvalidateRect(dialog, &s.previewArea, TRUE); }
@@ -153,7 +153,7 @@ void AreaTypeChosen(HWND dialog, AreaDialogState& s) {
   const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
   if (index == CB_ERR) return;
   const auto type = static_cast<int>(SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
-  if (IsBitmapType(*s.spec, type) && !HasPath(s.record) && !ChooseBitmap(dialog, s)) {
+  if (IsBitmapType(*s.table, type) && !HasPath(s.record) && !ChooseBitmap(dialog, s)) {
     FallBackToWholeCard(dialog, s);
   } else {
     EnableGroupsFor(dialog, s, type);
@@ -192,7 +192,7 @@ void NewEdgeValue(HWND dialog, AreaDialogState& s, int edge, std::optional<uint3
 // An edit lost the focus: its text is the new value (for the selected-area types only). Leaving a value as it is
 // stored changes nothing and asks nothing.
 void EdgeTyped(HWND dialog, AreaDialogState& s, int edge) {
-  if (!IsSelectedAreaType(*s.spec, *s.record.type)) return;
+  if (!IsSelectedAreaType(*s.table, *s.record.type)) return;
   WCHAR text[16] = {};
   GetDlgItemTextW(dialog, Id(s, kEditIds[edge]), text, static_cast<int>(std::size(text)));
   const std::optional<uint32_t> value = ParseCoordinateText(WStringView(text, WideLength(text, std::size(text))));
@@ -223,7 +223,7 @@ void PlacePreview(HWND dialog, AreaDialogState& s) {
 void PaintPreview(HDC dc, const AreaDialogState& s) {
   const AreaRecord& r = s.record;
   const bool rotated = *r.rotate != 0;
-  const AreaTypeInfo* info = AreaTypeOf(*s.spec, *r.type);
+  const AreaTypeInfo* info = AreaTypeOf(*s.table, *r.type);
   if (info == nullptr) {
     PaintAreaPreview(dc, s.frame, PreviewKind::kNone, {}, rotated);
   } else if (info->kind == PreviewKind::kBitmap) {
@@ -252,18 +252,18 @@ void Initialise(HWND dialog, AreaDialogState& s) {
   for (int edge = 0; edge < 4; ++edge) {
     SendMessageW(Item(dialog, s, kEditIds[edge]), EM_LIMITTEXT, kTypedDigits, 0);
     ShowEdge(dialog, s, edge);
-    const LONG maximum = edge == 0 || edge == 2 ? kSpinMaxX : s.spec->spinMaxY;
+    const LONG maximum = edge == 0 || edge == 2 ? kSpinMaxX : s.table->spinMaxY;
     SendMessageW(Item(dialog, s, kSpinIds[edge]), UDM_SETRANGE32, 0, maximum);
     MoveSpin(dialog, s, edge, *r.edges[edge]);
   }
   HWND list = Item(dialog, s, IDC_AREA_LIST);
-  for (size_t i = 0; i < s.spec->types.size(); ++i) {
+  for (size_t i = 0; i < s.table->types.size(); ++i) {
     WCHAR text[128] = {};
-    LoadStringW(State().module, s.spec->firstString + static_cast<UINT>(i), text, static_cast<int>(std::size(text)));
+    LoadStringW(State().module, s.table->firstString + static_cast<UINT>(i), text, static_cast<int>(std::size(text)));
     const LRESULT at = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     if (at >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));
   }
-  if (AreaTypeOf(*s.spec, *r.type) != nullptr) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(*r.type), 0);
+  if (AreaTypeOf(*s.table, *r.type) != nullptr) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(*r.type), 0);
   EnableGroupsFor(dialog, s, *r.type);
   CheckDlgButton(dialog, Id(s, IDC_AREA_ROTATE), *r.rotate != 0 ? BST_CHECKED : BST_UNCHECKED);
   const WString path(r.path, WideLength(r.path, kAreaPathChars));
@@ -313,7 +313,7 @@ INT_PTR AreaDialogProc(AreaDialog which, HWND dialog, UINT message, WPARAM wPara
     case WM_INITDIALOG:
       state = CreateDialogState<AreaDialogState>(dialog);
       if (state == nullptr) return TRUE;
-      state->spec = &AreaDialogSpecOf(which);
+      state->table = &AreaDialogTableOf(which);
       state->pd = EditedPrivatePart();
       if (state->pd != nullptr) state->record = AreaRecordOf(which, *state->pd);
       Initialise(dialog, *state);
@@ -354,7 +354,7 @@ INT_PTR AreaDialogProc(AreaDialog which, HWND dialog, UINT message, WPARAM wPara
 
 }  // namespace
 
-const AreaDialogSpec& AreaDialogSpecOf(AreaDialog dialog) { return kSpecs[static_cast<size_t>(dialog)]; }
+const AreaDialogTable& AreaDialogTableOf(AreaDialog dialog) { return kSpecs[static_cast<size_t>(dialog)]; }
 
 AreaRecord AreaRecordOf(AreaDialog dialog, PrivateDevmode& pd) {
   if (dialog == AreaDialog::kHologramArea) {
@@ -366,17 +366,18 @@ AreaRecord AreaRecordOf(AreaDialog dialog, PrivateDevmode& pd) {
   return {&a.areaType, &a.areaRotate180, {&a.areaLeft, &a.areaTop, &a.areaRight, &a.areaBottom}, a.bitmapPath};
 }
 
-const AreaTypeInfo* AreaTypeOf(const AreaDialogSpec& spec, int type) {
-  return type >= 0 && static_cast<size_t>(type) < spec.types.size() ? &spec.types[static_cast<size_t>(type)] : nullptr;
+const AreaTypeInfo* AreaTypeOf(const AreaDialogTable& table, int type) {
+  return type >= 0 && static_cast<size_t>(type) < table.types.size() ? &table.types[static_cast<size_t>(type)]
+                                                                     : nullptr;
 }
 
-bool IsSelectedAreaType(const AreaDialogSpec& spec, int type) {
-  const AreaTypeInfo* info = AreaTypeOf(spec, type);
+bool IsSelectedAreaType(const AreaDialogTable& table, int type) {
+  const AreaTypeInfo* info = AreaTypeOf(table, type);
   return info != nullptr && (info->kind == PreviewKind::kArea || info->kind == PreviewKind::kAreaBlank);
 }
 
-bool IsBitmapType(const AreaDialogSpec& spec, int type) {
-  const AreaTypeInfo* info = AreaTypeOf(spec, type);
+bool IsBitmapType(const AreaDialogTable& table, int type) {
+  const AreaTypeInfo* info = AreaTypeOf(table, type);
   return info != nullptr && info->kind == PreviewKind::kBitmap;
 }
 
@@ -417,7 +418,7 @@ INT_PTR CALLBACK HologramAreaProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 INT_PTR RunAreaDialog(HWND owner, AreaDialog dialog) {
   static constexpr DLGPROC kProcs[] = {FrontOverlayProc, BackOverlayProc, HologramAreaProc};
-  return RunDialog(owner, AreaDialogSpecOf(dialog).templateId, kProcs[static_cast<size_t>(dialog)]);
+  return RunDialog(owner, AreaDialogTableOf(dialog).templateId, kProcs[static_cast<size_t>(dialog)]);
 }
 
 }  // namespace tolma::ui

@@ -33,14 +33,14 @@ struct AreaTypeInfo {
 };
 
 // The table of one dialog.
-struct AreaDialogSpec {
+struct AreaDialogTable {
   UINT templateId;
   int idShift;       // added to every area control id of the overlay dialogs (0, or 30 for the hologram area)
   UINT firstString;  // the area list's first string; entry n (its data n) is the stored value n
   std::span<const AreaTypeInfo> types;
   LONG spinMaxY;  // top of the Top and Bottom spin ranges: 640 (overlay) or 639 (hologram)
 };
-const AreaDialogSpec& AreaDialogSpecOf(AreaDialog dialog);
+const AreaDialogTable& AreaDialogTableOf(AreaDialog dialog);
 
 // The fields one dialog edits, inside a private part.
 struct AreaRecord {
@@ -52,10 +52,10 @@ struct AreaRecord {
 AreaRecord AreaRecordOf(AreaDialog dialog, PrivateDevmode& pd);
 
 // The entry of a stored type, or nothing for a value outside the list.
-const AreaTypeInfo* AreaTypeOf(const AreaDialogSpec& spec, int type);
+const AreaTypeInfo* AreaTypeOf(const AreaDialogTable& table, int type);
 // Types whose rectangle is edited (overlay 2 and 3, hologram 1 and 2), and the bitmap type (overlay 4, hologram 3).
-bool IsSelectedAreaType(const AreaDialogSpec& spec, int type);
-bool IsBitmapType(const AreaDialogSpec& spec, int type);
+bool IsSelectedAreaType(const AreaDialogTable& table, int type);
+bool IsBitmapType(const AreaDialogTable& table, int type);
 
 // The coordinate check of a new value for one edge against the stored rectangle (left, top, right, bottom):
 // Left <= 1024 and < Right; Top < 640 and < Bottom; Right <= 1024 and > Left; Bottom < 640 and > Top.
