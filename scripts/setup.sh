@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(g++ cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libjpeg62-turbo-dev pkg-config
           g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
           clang libclang-rt-dev clang-format
-          wine wine64 xvfb
+          wine wine64 fonts-wine xvfb
           libpappl-dev cups-ipp-utils
           libfreetype-dev fonts-dejavu-core)
 missing=()

@@ -5,9 +5,11 @@
 // property-sheet UI does, captures each into a PNG and closes it.
 #include "common/devmode.h"
 #include "platform/host/host.h"
+#include "tests/windows/control_watch.h"
 #include "tests/windows/dialog_shots.h"
 #include "tests/windows/dll_imports.h"
 #include "tests/windows/ui_calls.h"
+#include "tests/windows/ui_routes.h"
 #include "ui/resources/dialog_ids.h"
 
 #include <cstdio>
@@ -16,27 +18,7 @@
 
 namespace {
 
-using tolma::wincheck::Redirect;
-
-template <typename Fn>
-void* Address(Fn* function) {
-  return reinterpret_cast<void*>(reinterpret_cast<void (*)()>(function));
-}
-
-#define TOLMA_ROUTE(dll, name) \
-  Redirect { dll, #name, Address(&name) }
-const Redirect kRedirects[] = {
-    TOLMA_ROUTE("WINSPOOL.DRV", OpenPrinterW),      TOLMA_ROUTE("WINSPOOL.DRV", ClosePrinter),
-    TOLMA_ROUTE("WINSPOOL.DRV", GetPrinterW),       TOLMA_ROUTE("WINSPOOL.DRV", SetPrinterW),
-    TOLMA_ROUTE("WINSPOOL.DRV", GetPrinterDriverW), TOLMA_ROUTE("WINSPOOL.DRV", GetPrinterDataW),
-    TOLMA_ROUTE("WINSPOOL.DRV", StartDocPrinterW),  TOLMA_ROUTE("WINSPOOL.DRV", StartPagePrinter),
-    TOLMA_ROUTE("WINSPOOL.DRV", EndPagePrinter),    TOLMA_ROUTE("WINSPOOL.DRV", EndDocPrinter),
-    TOLMA_ROUTE("WINSPOOL.DRV", WritePrinter),      TOLMA_ROUTE("ADVAPI32.dll", RegOpenKeyW),
-    TOLMA_ROUTE("ADVAPI32.dll", RegOpenKeyA),       TOLMA_ROUTE("ADVAPI32.dll", RegDeleteValueW),
-    TOLMA_ROUTE("ADVAPI32.dll", RegCloseKey),
-};
-#undef TOLMA_ROUTE
-const char* const kOwned[] = {"WINSPOOL.DRV", "ADVAPI32.dll"};
+using tolma::wincheck::Export;
 
 // The item names each sheet must offer, in order, for the printer of the generated data file and default settings.
 const std::vector<std::string> kDocumentItems = {
@@ -53,11 +35,6 @@ const std::vector<std::string> kDeviceItems = {"Printer Model/Firmware Version",
                                                "About"};
 
 constexpr int kDialogTimeoutMs = 20000;
-
-template <typename Fn>
-Fn Export(void* module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(tolma::wincheck::DllFunction(module, name)));
-}
 
 std::string Utf8(const WCHAR* text) {
   if (text == nullptr) return "(none)";
@@ -172,7 +149,8 @@ void ShootPage(const char* which, COMPROPSHEETUI& page, const std::string& folde
       const EXTPUSH& push = *item.pExtPush;
       param.Reason = CPSUICB_REASON_EXTPUSH;
       Shoot(std::string(which) + "-" + std::to_string(push.DlgTemplateID), folder, [&] {
-        return tolma::wincheck::OpenDialog(page.hInstCaller, push.DlgTemplateID, Address(push.DlgProc),
+        return tolma::wincheck::OpenDialog(page.hInstCaller, push.DlgTemplateID,
+                                           tolma::wincheck::FunctionAddress(push.DlgProc),
                                            reinterpret_cast<LPARAM>(&param));
       });
       if ((item.Flags & OPTIF_CALLBACK) != 0 && page.pfnCallBack != nullptr) page.pfnCallBack(&param);
@@ -189,6 +167,23 @@ void ShootPage(const char* which, COMPROPSHEETUI& page, const std::string& folde
   } else {
     Fail(std::string(which) + " sheet offers no About");
   }
+}
+
+// Every control id the DLL's dialog procedures asked of a dialog must be a control of its template.
+void CheckControlUses() {
+  for (const tolma::wincheck::ControlUse& use : tolma::wincheck::ControlUses()) {
+    std::printf("dialog \"%s\": %zu control id%s used", use.dialog.c_str(), use.used.size(),
+                use.used.size() == 1 ? "" : "s");
+    if (use.lacking.empty()) {
+      std::printf(", every one in its template\n");
+      continue;
+    }
+    std::string lacking;
+    for (int id : use.lacking) lacking.append(" ").append(std::to_string(id));
+    std::printf(", lacking:%s\n", lacking.c_str());
+    Fail("dialog \"" + use.dialog + "\" has no control" + lacking + " its procedure uses");
+  }
+  if (tolma::wincheck::ControlUses().empty()) Fail("the control watch saw no dialog use a control");
 }
 
 // Opens a sheet as the spooler does, checks its items, shows its dialogs and closes it.
@@ -224,7 +219,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   setvbuf(stdout, nullptr, _IONBF, 0);
-  const tolma::wincheck::LoadedDll dll = tolma::wincheck::LoadWithRedirects(argv[1], kRedirects, kOwned);
+  // The spooler and registry go to the host; the id-taking user functions through the control watch.
+  std::vector<tolma::wincheck::Redirect> routes(tolma::wincheck::UiHostRoutes().begin(),
+                                                tolma::wincheck::UiHostRoutes().end());
+  routes.insert(routes.end(), tolma::wincheck::ControlWatchRedirects().begin(),
+                tolma::wincheck::ControlWatchRedirects().end());
+  const tolma::wincheck::LoadedDll dll =
+      tolma::wincheck::LoadWithRedirects(argv[1], routes, tolma::wincheck::UiHostDlls());
   if (dll.module == nullptr || !dll.error.empty()) {
     std::fprintf(stderr, "dialog_check: %s\n", dll.error.c_str());
     return 1;
@@ -276,6 +277,7 @@ int main(int argc, char** argv) {
   RunSheet("device", device, reinterpret_cast<LPARAM>(&deviceHeader), kDeviceItems, folder);
 
   ClosePrinter(printer);
+  CheckControlUses();
   std::printf("dialog_check: %s\n", failures == 0 ? "passed" : (std::to_string(failures) + " failures").c_str());
   return failures == 0 ? 0 : 1;
 }

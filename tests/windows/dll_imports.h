@@ -22,6 +22,16 @@ struct LoadedDll {
   std::vector<std::string> notImported;  // redirects the DLL does not import
 };
 
+// The address of a function, for a Redirect or an export's pointer.
+template <typename Fn>
+void* FunctionAddress(Fn* function) {
+  return reinterpret_cast<void*>(reinterpret_cast<void (*)()>(function));
+}
+
+// The redirect of import `name` of `dll` to the function of the same name in scope.
+#define TOLMA_ROUTE(dll, name) \
+  ::tolma::wincheck::Redirect { dll, #name, ::tolma::wincheck::FunctionAddress(&name) }
+
 // Loads the DLL at `path` and rewrites its import address table so that every import named in `redirects` calls
 // the given address. Every import from a DLL listed in `owned` must be among the redirects: one that is not
 // (it would reach the system's stub) is reported in `error`.
@@ -30,6 +40,12 @@ LoadedDll LoadWithRedirects(const std::string& path, std::span<const Redirect> r
 
 // An exported function of a loaded DLL; nullptr when it has none.
 void* DllFunction(void* module, const char* name);
+
+// An exported function of a loaded DLL as a pointer of type `Fn`; nullptr when it has none.
+template <typename Fn>
+Fn Export(void* module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(DllFunction(module, name)));
+}
 
 // Sets the precision of the x87 unit's arithmetic for this thread (24, 53 or 64 bits), as some applications leave
 // it (a graphics library that asks for single precision, say), and returns the previous precision.

@@ -20,14 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using tolma::wincheck::Redirect;
 
-template <typename Fn>
-void* Address(Fn* function) {
-  return reinterpret_cast<void*>(reinterpret_cast<void (*)()>(function));
-}
-
 // What the DLL takes from the engine, GDI, the window manager and the spooler, and the host's stand-in for each.
-#define TOLMA_ROUTE(dll, name) \
-  Redirect { dll, #name, Address(&name) }
 const Redirect kRedirects[] = {
     TOLMA_ROUTE("GDI32.dll", EngCreateBitmap),  TOLMA_ROUTE("GDI32.dll", EngAssociateSurface),
     TOLMA_ROUTE("GDI32.dll", EngDeleteSurface), TOLMA_ROUTE("GDI32.dll", EngLockSurface),
@@ -45,7 +38,6 @@ const Redirect kRedirects[] = {
     TOLMA_ROUTE("USER32.dll", GetTopWindow),    TOLMA_ROUTE("USER32.dll", BeginPaint),
     TOLMA_ROUTE("USER32.dll", EndPaint),        TOLMA_ROUTE("WINSPOOL.DRV", WritePrinter),
 };
-#undef TOLMA_ROUTE
 // Every import from these must be routed: Wine binds the engine's functions to stubs that fault when called.
 const char* const kOwned[] = {"GDI32.dll", "USER32.dll", "WINSPOOL.DRV"};
 
@@ -98,10 +90,8 @@ int main(int argc, char** argv) {
                dll.routed.size());
   for (const std::string& name : dll.notImported)
     std::fprintf(stderr, "raster_check: note: not imported: %s\n", name.c_str());
-  auto enable = reinterpret_cast<tolma::host::DrvEnableDriverFn>(
-      reinterpret_cast<void (*)()>(tolma::wincheck::DllFunction(dll.module, "DrvEnableDriver")));
-  auto disable = reinterpret_cast<tolma::host::DrvDisableDriverFn>(
-      reinterpret_cast<void (*)()>(tolma::wincheck::DllFunction(dll.module, "DrvDisableDriver")));
+  auto enable = tolma::wincheck::Export<tolma::host::DrvEnableDriverFn>(dll.module, "DrvEnableDriver");
+  auto disable = tolma::wincheck::Export<tolma::host::DrvDisableDriverFn>(dll.module, "DrvDisableDriver");
   if (enable == nullptr || disable == nullptr) {
     std::fprintf(stderr, "raster_check: the DLL lacks DrvEnableDriver or DrvDisableDriver\n");
     return 1;

@@ -1,51 +1,23 @@
 // ui_check.exe: the real DomaUI.dll under Wine, called as the spooler and applications call it without a window.
 // Its spooler and registry imports go to the host layer compiled in (a printer with its driver files); the window
 // manager, kernel and files are Wine's. Writes the transcript of the calls, which must equal the Linux build's.
-// The dialog checks (each dialog opened by its resource number, shown, captured and closed) belong beside it.
 #include "platform/host/host.h"
 #include "tests/windows/dll_imports.h"
 #include "tests/windows/ui_calls.h"
+#include "tests/windows/ui_routes.h"
 
 #include <cstdio>
 #include <fstream>
 
-namespace {
-
-using tolma::wincheck::Redirect;
-
-template <typename Fn>
-void* Address(Fn* function) {
-  return reinterpret_cast<void*>(reinterpret_cast<void (*)()>(function));
-}
-
-#define TOLMA_ROUTE(dll, name) \
-  Redirect { dll, #name, Address(&name) }
-const Redirect kRedirects[] = {
-    TOLMA_ROUTE("WINSPOOL.DRV", OpenPrinterW),      TOLMA_ROUTE("WINSPOOL.DRV", ClosePrinter),
-    TOLMA_ROUTE("WINSPOOL.DRV", GetPrinterW),       TOLMA_ROUTE("WINSPOOL.DRV", SetPrinterW),
-    TOLMA_ROUTE("WINSPOOL.DRV", GetPrinterDriverW), TOLMA_ROUTE("WINSPOOL.DRV", GetPrinterDataW),
-    TOLMA_ROUTE("WINSPOOL.DRV", StartDocPrinterW),  TOLMA_ROUTE("WINSPOOL.DRV", StartPagePrinter),
-    TOLMA_ROUTE("WINSPOOL.DRV", EndPagePrinter),    TOLMA_ROUTE("WINSPOOL.DRV", EndDocPrinter),
-    TOLMA_ROUTE("WINSPOOL.DRV", WritePrinter),      TOLMA_ROUTE("ADVAPI32.dll", RegOpenKeyW),
-    TOLMA_ROUTE("ADVAPI32.dll", RegOpenKeyA),       TOLMA_ROUTE("ADVAPI32.dll", RegDeleteValueW),
-    TOLMA_ROUTE("ADVAPI32.dll", RegCloseKey),
-};
-#undef TOLMA_ROUTE
-const char* const kOwned[] = {"WINSPOOL.DRV", "ADVAPI32.dll"};
-
-template <typename Fn>
-Fn Export(void* module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(tolma::wincheck::DllFunction(module, name)));
-}
-
-}  // namespace
+using tolma::wincheck::Export;
 
 int main(int argc, char** argv) {
   if (argc != 4) {
     std::fprintf(stderr, "usage: ui_check.exe DomaUI.dll DATA_FILE TRANSCRIPT\n");
     return 2;
   }
-  const tolma::wincheck::LoadedDll dll = tolma::wincheck::LoadWithRedirects(argv[1], kRedirects, kOwned);
+  const tolma::wincheck::LoadedDll dll =
+      tolma::wincheck::LoadWithRedirects(argv[1], tolma::wincheck::UiHostRoutes(), tolma::wincheck::UiHostDlls());
   if (dll.module == nullptr || !dll.error.empty()) {
     std::fprintf(stderr, "ui_check: %s\n", dll.error.c_str());
     return 1;
