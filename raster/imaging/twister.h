@@ -44,7 +44,7 @@ class Twister64 {
     // Each word from itself, the next one and the one kM further on (around the end: the words already renewed).
     auto twist = [](uint64_t word, uint64_t next, uint64_t ahead) {
       const uint64_t y = (word & kUpper) | (next & kLower);
-      return ahead ^ (y >> 1) ^ ((y & 1) != 0 ? kMatrix : 0);
+      return ahead ^ (y >> 1) ^ ((0 - (y & 1)) & kMatrix);  // the matrix when y is odd, as a mask: vectorisable
     };
     for (size_t i = 0; i < kN - kM; ++i) state_[i] = twist(state_[i], state_[i + 1], state_[i + kM]);
     for (size_t i = kN - kM; i < kN - 1; ++i) state_[i] = twist(state_[i], state_[i + 1], state_[i + kM - kN]);
