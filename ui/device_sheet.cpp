@@ -9,6 +9,7 @@
 #include "ui/dialogs.h"
 #include "ui/messages.h"
 #include "ui/printer_queries.h"
+#include "ui/resources/dialog_ids.h"
 #include "ui/resources/strings.h"
 #include "ui/sheet_dialogs.h"
 #include "ui/sheet_items.h"
@@ -26,7 +27,7 @@ namespace {
 
 constexpr WORD kSheetVersion = 0x0400;
 constexpr size_t kDeviceReplyBytes = 80;
-constexpr ULONG_PTR kDllIconGroup = 1002;
+constexpr ULONG_PTR kDllIconGroup = IDI_DOMA;  // the DLL's own icon
 constexpr int kFirmwareTextChars = 64;
 
 struct DeviceSheet {

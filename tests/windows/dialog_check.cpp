@@ -278,6 +278,13 @@ int main(int argc, char** argv) {
 
   ClosePrinter(printer);
   CheckControlUses();
+  // The device sheet's encoder and tools buttons show the DLL's icon group.
+  for (int size : {16, 32}) {
+    const std::string png = folder + "\\icon-" + std::to_string(IDI_DOMA) + "-" + std::to_string(size) + ".png";
+    const std::string error = tolma::wincheck::CaptureIcon(dll.module, IDI_DOMA, size, png);
+    std::printf("icon %d at %d x %d: %s\n", IDI_DOMA, size, size, error.empty() ? png.c_str() : error.c_str());
+    if (!error.empty()) Fail("icon " + std::to_string(IDI_DOMA) + ": " + error);
+  }
   std::printf("dialog_check: %s\n", failures == 0 ? "passed" : (std::to_string(failures) + " failures").c_str());
   return failures == 0 ? 0 : 1;
 }

@@ -94,6 +94,45 @@ bool Capture(HWND window, const std::string& path) {
 
 }  // namespace
 
+std::string CaptureIcon(void* module, unsigned groupId, int size, const std::string& path) {
+  auto* icon = static_cast<HICON>(
+      LoadImageW(static_cast<HMODULE>(module), MAKEINTRESOURCEW(groupId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+  if (icon == nullptr) return "LoadImageW found no icon (error " + std::to_string(GetLastError()) + ")";
+  constexpr int kScale = 8;
+  const int side = size * kScale;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = side;
+  info.bmiHeader.biHeight = side;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::string error;
+  if (bitmap == nullptr || bits == nullptr) {
+    error = "no bitmap to draw the icon on";
+  } else {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all{0, 0, side, side};
+    FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
+    // Drawn at its size, then enlarged pixel for pixel so that a person can see it.
+    if (!DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL) ||
+        !StretchBlt(memory, 0, 0, side, side, memory, 0, 0, size, size, SRCCOPY))
+      error = "DrawIconEx failed";
+    GdiFlush();
+    SelectObject(memory, old);
+    if (error.empty() && !WritePng(path, static_cast<const uint8_t*>(bits), side, side)) error = "cannot write " + path;
+  }
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  DestroyIcon(icon);
+  return error;
+}
+
 bool WritePng(const std::string& path, const uint8_t* bottomUpBgr, int width, int height) {
   const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
   std::vector<uint8_t> raw;  // filter byte 0, then RGB, top row first

@@ -34,6 +34,10 @@ DialogShot ShowAndCapture(const std::function<intptr_t()>& open, const std::stri
 // does for a push button: DialogBoxParamW without an owner.
 intptr_t OpenDialog(void* module, unsigned templateId, void* procedure, intptr_t param);
 
+// Loads icon group `groupId` of `module` at `size` x `size` pixels, as the common property-sheet UI does for an
+// item, and draws it over the dialog colour into `path` (a PNG, 8 times enlarged). Returns why it could not, or "".
+std::string CaptureIcon(void* module, unsigned groupId, int size, const std::string& path);
+
 // Writes 24-bit rows (blue, green, red; bottom-up, each padded to four bytes) as an RGB PNG with stored deflate
 // blocks. Returns false when the file cannot be written.
 bool WritePng(const std::string& path, const uint8_t* bottomUpBgr, int width, int height);

@@ -3,6 +3,9 @@
 #ifndef TOLMA_UI_RESOURCES_DIALOG_IDS_H
 #define TOLMA_UI_RESOURCES_DIALOG_IDS_H
 
+// The DLL's icon group (doma.ico): the device sheet's encoder and tools push buttons show it.
+#define IDI_DOMA 1002
+
 // Buttons shared by several dialogs.
 #define IDC_HELP_BUTTON 1006
 #define IDC_RESTORE_DEFAULTS 1604
