@@ -7,7 +7,8 @@
 #           document properties) as the Linux build does (ui_check.exe over the host spooler).
 #   dialogs: DomaUI.dll's document and device property sheets hand over the expected option items, and every dialog
 #           their push buttons, the ribbon item's extended button and About open is shown, captured into
-#           RESULTS_DIR/screens/NAME.png and closed (dialog_check.exe over the host spooler).
+#           RESULTS_DIR/screens/NAME.png and closed (dialog_check.exe over the host spooler); every control id their
+#           procedures use must be in their templates, and the DLL's icon must load.
 # Usage: scripts/windows-check.sh [RESULTS_DIR]   (default build/windows-check)
 # It uses the Windows build in build/windows and the Linux build in build/release (each configured and built here
 # when missing; TOLMA_WINDOWS_BUILD and TOLMA_LINUX_BUILD name others). Results: RESULTS_DIR/linux (reference
