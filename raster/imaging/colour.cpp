@@ -26,9 +26,7 @@ DitherStep ClassifyLevel(uint8_t level, uint8_t mask, uint8_t keep) {
 
 DitherDraws DitherSource::StartPass() {
   const std::span<const uint64_t> ahead = engine_.Ahead();
-  // The pool's nibbles back where they were in their draw, below them the used ones (as zeros).
-  const int used = 16 - left_;
-  return {used == 16 ? 0 : pool_ << (4 * used), used, ahead.data(), ahead.data(), ahead.data() + ahead.size()};
+  return {pool_, left_, ahead.data(), ahead.data(), ahead.data() + ahead.size()};
 }
 
 DitherDraws DitherSource::MoreDraws(DitherDraws draws) {
@@ -38,8 +36,8 @@ DitherDraws DitherSource::MoreDraws(DitherDraws draws) {
 
 void DitherSource::EndPass(DitherDraws draws) {
   engine_.Took(static_cast<size_t>(draws.next - draws.first));
-  pool_ = draws.used == 16 ? 0 : draws.word >> (4 * draws.used);
-  left_ = 16 - draws.used;
+  pool_ = draws.pool;
+  left_ = draws.left;
 }
 
 uint8_t AdjustLevel(int level, int intensity, int contrast) {

@@ -13,11 +13,11 @@
 
 namespace tolma {
 
-// The dither's draws as a page pass holds them, in locals that its page writes cannot alias: the pool (the last
-// draw, of which the lowest `used` nibbles are used) and the draws read ahead.
+// The dither's draws as a page pass holds them, in locals that its page writes cannot alias: the pool (what is
+// left of the last draw, its next nibble lowest, `left` nibbles of it) and the draws read ahead.
 struct DitherDraws {
-  uint64_t word = 0;
-  int used = 16;
+  uint64_t pool = 0;
+  int left = 0;
   const uint64_t* first = nullptr;  // the draws read ahead; those before `next` are taken
   const uint64_t* next = nullptr;
   const uint64_t* end = nullptr;
@@ -68,12 +68,14 @@ class DitherSource {
 inline uint32_t TakeNibbles(DitherDraws& draws, int need, DitherSource& source) {
   if (draws.next == draws.end) draws = source.MoreDraws(draws);
   // Choices by masks, which compilers keep free of jumps.
-  const uint64_t fresh = uint64_t{0} - static_cast<uint64_t>(draws.used > 16 - need);  // all ones for a draw
-  const int start = draws.used & ~static_cast<int>(fresh);
-  draws.word ^= (draws.word ^ *draws.next) & fresh;
+  const uint64_t fresh = uint64_t{0} - static_cast<uint64_t>(draws.left < need);  // all ones for a draw
+  draws.pool ^= (draws.pool ^ *draws.next) & fresh;
+  draws.left += (16 - draws.left) & static_cast<int>(fresh);
   draws.next += fresh & 1;
-  draws.used = start + need;
-  return static_cast<uint32_t>(draws.word >> ((4 * start) & 63)) & 0xFFF;  // a used-up pool only when need is 0
+  const auto nibbles = static_cast<uint32_t>(draws.pool) & 0xFFF;  // a used-up pool only when need is 0
+  draws.pool >>= 4 * need;
+  draws.left -= need;
+  return nibbles;
 }
 
 // Adjusts one colour byte by an intensity and a contrast, each -100..100 (values beyond are limited to that
