@@ -53,11 +53,9 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
   return TRUE;
 }
 
-// Writes the window's picture, copied from the screen into a 24-bit DIB section, as a PNG.
-bool Capture(HWND window, const std::string& path) {
-  RECT box{};
-  if (!GetWindowRect(window, &box)) return false;
-  const int width = box.right - box.left, height = box.bottom - box.top;
+// Draws a picture of `width` x `height` pixels with `draw` (on a memory DC holding a 24-bit DIB section, given with
+// the screen's DC) and writes it as a PNG. False when something failed.
+bool DrawToPng(int width, int height, const std::string& path, const std::function<bool(HDC, HDC)>& draw) {
   if (width <= 0 || height <= 0) return false;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -73,8 +71,7 @@ bool Capture(HWND window, const std::string& path) {
   bool ok = false;
   if (bitmap != nullptr && bits != nullptr) {
     HGDIOBJ old = SelectObject(memory, bitmap);
-    // What the screen shows where the window is (Wine's PrintWindow leaves out the child controls).
-    ok = BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY) != FALSE;
+    ok = draw(memory, screen);
     GdiFlush();
     SelectObject(memory, old);
     if (ok) ok = WritePng(path, static_cast<const uint8_t*>(bits), width, height);
@@ -83,6 +80,17 @@ bool Capture(HWND window, const std::string& path) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return ok;
+}
+
+// Writes the window's picture, copied from the screen, as a PNG.
+bool Capture(HWND window, const std::string& path) {
+  RECT box{};
+  if (!GetWindowRect(window, &box)) return false;
+  const int width = box.right - box.left, height = box.bottom - box.top;
+  return DrawToPng(width, height, path, [&](HDC memory, HDC screen) {
+    // What the screen shows where the window is (Wine's PrintWindow leaves out the child controls).
+    return BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY) != FALSE;
+  });
 }
 
 [[noreturn]] void GiveUp(const std::string& why) {
@@ -100,37 +108,15 @@ std::string CaptureIcon(void* module, unsigned groupId, int size, const std::str
   if (icon == nullptr) return "LoadImageW found no icon (error " + std::to_string(GetLastError()) + ")";
   constexpr int kScale = 8;
   const int side = size * kScale;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = side;
-  info.bmiHeader.biHeight = side;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::string error;
-  if (bitmap == nullptr || bits == nullptr) {
-    error = "no bitmap to draw the icon on";
-  } else {
-    HGDIOBJ old = SelectObject(memory, bitmap);
+  const bool drawn = DrawToPng(side, side, path, [&](HDC memory, HDC) {
     RECT all{0, 0, side, side};
     FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
     // Drawn at its size, then enlarged pixel for pixel so that a person can see it.
-    if (!DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL) ||
-        !StretchBlt(memory, 0, 0, side, side, memory, 0, 0, size, size, SRCCOPY))
-      error = "DrawIconEx failed";
-    GdiFlush();
-    SelectObject(memory, old);
-    if (error.empty() && !WritePng(path, static_cast<const uint8_t*>(bits), side, side)) error = "cannot write " + path;
-  }
-  if (bitmap != nullptr) DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+    return DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL) &&
+           StretchBlt(memory, 0, 0, side, side, memory, 0, 0, size, size, SRCCOPY);
+  });
   DestroyIcon(icon);
-  return error;
+  return drawn ? "" : "the icon could not be drawn into " + path;
 }
 
 bool WritePng(const std::string& path, const uint8_t* bottomUpBgr, int width, int height) {
