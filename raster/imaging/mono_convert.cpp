@@ -176,15 +176,240 @@ class DiffusionRow {
   uint32_t down3_ = 0;
 };
 
+// Eight rows decided side by side: one 16-bit lane a row, every operation on all lanes at once, which the compiler
+// turns into single SSE2 instructions.
+constexpr int kLanes = 8;
+struct Lanes {
+  int16_t v[kLanes];
+};
+// Lanes are kept within -640..640 by the diffusion, so no sum or difference below leaves 16 bits.
+#define TOLMA_LANE_OP(op, expr)                                           \
+  inline Lanes op(const Lanes& a, const Lanes& b) {                       \
+    Lanes r;                                                              \
+    for (int j = 0; j < kLanes; ++j) r.v[j] = static_cast<int16_t>(expr); \
+    return r;                                                             \
+  }
+TOLMA_LANE_OP(operator+, a.v[j] + b.v[j])
+TOLMA_LANE_OP(operator-, a.v[j] - b.v[j])
+TOLMA_LANE_OP(operator&, a.v[j] & b.v[j])
+TOLMA_LANE_OP(operator|, a.v[j] | b.v[j])
+TOLMA_LANE_OP(operator^, a.v[j] ^ b.v[j])
+TOLMA_LANE_OP(operator>, a.v[j] > b.v[j] ? -1 : 0)  // a mask: all bits set where true
+TOLMA_LANE_OP(AndNot, ~a.v[j] & b.v[j])             // b where the mask a is clear
+TOLMA_LANE_OP(Min, std::min(a.v[j], b.v[j]))
+TOLMA_LANE_OP(Max, std::max(a.v[j], b.v[j]))
+#undef TOLMA_LANE_OP
+constexpr Lanes Splat(int16_t x) {
+  Lanes r{};
+  for (int16_t& lane : r.v) lane = x;
+  return r;
+}
+// Shifts of non-negative lanes.
+inline Lanes operator>>(const Lanes& a, int bits) {
+  Lanes r;
+  for (int j = 0; j < kLanes; ++j) r.v[j] = static_cast<int16_t>(a.v[j] >> bits);
+  return r;
+}
+// Lane j takes lane j - 1 of `a`, lane 0 takes `first`. Written as two 64-bit halves each shifted up by one lane
+// (the compiler keeps them in the vector register; a loop over the lanes would go through memory).
+inline Lanes ShiftUp(const Lanes& a, int16_t first) {
+  static_assert(kLanes == 8);
+  uint64_t low;
+  uint64_t high;
+  std::memcpy(&low, a.v, 8);
+  std::memcpy(&high, a.v + 4, 8);
+  high = (high << 16) | (low >> 48);
+  low = (low << 16) | static_cast<uint16_t>(first);
+  Lanes r;
+  std::memcpy(r.v, &low, 8);
+  std::memcpy(r.v + 4, &high, 8);
+  return r;
+}
+
+// "Diffusion" of eight rows (a band) at once. Row j of the band runs kLag pixels behind row j - 1: pixel x of row j
+// needs the shares that row j - 1 passes down from its pixels x - 2 .. x + 2, and row j - 1 completes the sum for
+// pixel x - 2 below when it decides pixel x, one step before row j needs it. So in step s, lane j decides pixel
+// s - 3j of its row, and the eight error chains, each of which needs its own previous pixel, run side by side. The
+// rows' pixels are laid out in that order beforehand (one word a lane a step), and the first row of the next band
+// takes its shares from the band's last row through a row of sums kept aside.
+class DiffusionBands {
+ public:
+  static constexpr int kLag = 3;
+  static constexpr int kSkew = kLag * (kLanes - 1);  // how far the last lane runs behind the first
+  static constexpr int kMaxWidth = 1024;             // the widest row the bands take; a card is at most 1024
+  static constexpr int kMaxSteps = kMaxWidth + kSkew + 2;
+
+  DiffusionBands(const ColourPage& page, const MonoBitmap& mono) : page_(page), mono_(mono) {}
+
+  // Decides the whole page, whose rows hold the first-pass values in their first `width` bytes; `stretch` gives
+  // the stretched value of each.
+  void Run(const std::array<uint8_t, 256>& stretch) {
+    // The first row has no row above: no shares. Entries past the width stay 0.
+    std::fill(std::begin(abovePos_), std::end(abovePos_), int16_t{0});
+    std::fill(std::begin(aboveNeg_), std::end(aboveNeg_), int16_t{0});
+    for (int y0 = 0; y0 < page_.height; y0 += kLanes) {
+      const int rows = std::min(kLanes, page_.height - y0);
+      for (int j = 0; j < kLanes; ++j) LayOut(j, j < rows ? page_.Row(y0 + j) : nullptr, stretch);
+      DecideBand();
+      for (int j = 0; j < rows; ++j) TakeDecisions(j, y0 + j);
+    }
+  }
+
+ private:
+  // A lane's word for a pixel: its stretched value v in the low byte, and in the high byte the first-pass value of
+  // the next pixel of the row (0 past the row's end, which never makes an edge). Outside the row, and for the
+  // missing rows of the last band, the word is 255: a white pixel that the masked steps keep from passing error.
+  static constexpr int16_t kOutside = 255;
+
+  void LayOut(int lane, const uint8_t* row, const std::array<uint8_t, 256>& stretch) {
+    const int width = page_.width;
+    const int first = kLag * lane;  // the step in which the lane decides pixel 0
+    int16_t* words = words_ + lane;
+    for (int s = 0; s < first; ++s) words[s * kLanes] = kOutside;
+    const int steps = width + kSkew + 2;
+    for (int s = first + width; s < steps; ++s) words[s * kLanes] = kOutside;
+    if (row == nullptr) {
+      for (int s = first; s < first + width; ++s) words[s * kLanes] = kOutside;
+      return;
+    }
+    int16_t* out = words + first * kLanes;
+    for (int x = 0; x + 1 < width; ++x) out[x * kLanes] = static_cast<int16_t>(stretch[row[x]] | (row[x + 1] << 8));
+    out[(width - 1) * kLanes] = stretch[row[width - 1]];
+  }
+
+  // The error a lane carries along its row and passes down, all lanes at once.
+  struct State {
+    // The shares for the next two pixels of the row.
+    Lanes carryPos1 = Splat(0);
+    Lanes carryNeg1 = Splat(0);
+    Lanes carryPos2 = Splat(0);
+    Lanes carryNeg2 = Splat(0);
+    // The shares passed down to the pixels x - 2 .. x + 1 below so far (each sum saturated at 255 as it grows:
+    // the shares are non-negative, so that equals saturating the whole sum once).
+    Lanes downPos[4] = {Splat(0), Splat(0), Splat(0), Splat(0)};
+    Lanes downNeg[4] = {Splat(0), Splat(0), Splat(0), Splat(0)};
+    // The completed sums for pixel x - 2 below, from the last step: the next lane's shares from above.
+    Lanes outPos = Splat(0);
+    Lanes outNeg = Splat(0);
+  };
+
+  // One step: lane j decides its pixel x = s - 3j. Masked steps (where some lane is outside its row) turn the
+  // lanes outside into white pixels without error: their carries fade out and they pass nothing down.
+  template <bool kMasked>
+  static void Step(State& st, int16_t* word, int16_t abovePos, int16_t aboveNeg, const Lanes& outside) {
+    const Lanes k255 = Splat(255);
+    Lanes in;
+    std::memcpy(in.v, word, sizeof in.v);
+    const Lanes v = in & k255;
+    const Lanes nextFirst = (in >> 8) & k255;
+    // The shares from above: lane 0 from the row kept aside, lane j from lane j - 1's last step. The negative side
+    // never reaches 255 (at most 155 from above and 94 along the row), so only the positive side is limited.
+    Lanes pos = Min(ShiftUp(st.outPos, abovePos) + st.carryPos1, k255);
+    const Lanes neg = ShiftUp(st.outNeg, aboveNeg) + st.carryNeg1;
+    if constexpr (kMasked) pos = pos | (outside & k255);  // v 255 + pos 255 - neg: g is 255, white, no error
+    const Lanes g = Max(Min(v + pos - neg, k255), Splat(0));
+    // White when v > 248, or when v >= 7, no much lighter next pixel makes an edge, and g >= 128.
+    const Lanes edge = (nextFirst - v) > Splat(64);
+    const Lanes white = (v > Splat(248)) | AndNot(edge, (v > Splat(6)) & (g > Splat(127)));
+    std::memcpy(word, white.v, sizeof white.v);  // the decision replaces the word: 0 black, -1 white
+
+    // White passes e = 255 - g on as negative error; black passes e = g and 255 on as positive error, each share
+    // truncated on its own (so 63, 31 and 15 on top for 8/32, 4/32 and 2/32 of 255).
+    const Lanes black = AndNot(white, k255);
+    const Lanes e = g ^ (white & k255);  // 255 - g for white
+    const Lanes eighth = e >> 2;         // 8/32
+    const Lanes quarter = e >> 3;        // 4/32
+    const Lanes sixteenth = e >> 4;      // 2/32
+    const Lanes pos8 = AndNot(white, eighth + Splat(63));
+    const Lanes pos4 = AndNot(white, quarter + Splat(31));
+    const Lanes pos2 = AndNot(white, sixteenth + Splat(15));
+    const Lanes neg8 = white & eighth;
+    const Lanes neg4 = white & quarter;
+    const Lanes neg2 = white & sixteenth;
+    // Along the row: black fills the next pixel's positive error (255); white gives it 8/32 and the one after 4/32.
+    st.carryPos1 = Max(st.carryPos2, black);
+    st.carryNeg1 = st.carryNeg2 + neg8;
+    st.carryPos2 = pos4;
+    st.carryNeg2 = neg4;
+    // Down: 2/32, 4/32, 8/32, 4/32 and 2/32 to x - 2 .. x + 2; x - 2 then has all its shares. The sums stay
+    // below 320 and are limited where they are used (pos above): the shares are non-negative, so limiting the sum
+    // once equals saturating at every step.
+    st.outPos = st.downPos[0] + pos2;
+    st.outNeg = st.downNeg[0] + neg2;
+    st.downPos[0] = st.downPos[1] + pos4;
+    st.downNeg[0] = st.downNeg[1] + neg4;
+    st.downPos[1] = st.downPos[2] + pos8;
+    st.downNeg[1] = st.downNeg[2] + neg8;
+    st.downPos[2] = st.downPos[3] + pos4;
+    st.downNeg[2] = st.downNeg[3] + neg4;
+    st.downPos[3] = pos2;
+    st.downNeg[3] = neg2;
+  }
+
+  void DecideBand() {
+    const int width = page_.width;
+    const int steps = width + kSkew + 2;  // until the last lane has completed its last pixel's sum below
+    State st;
+    Lanes laneStart;  // the step in which each lane decides pixel 0
+    for (int j = 0; j < kLanes; ++j) laneStart.v[j] = static_cast<int16_t>(kLag * j);
+    // Lane 0 reads the shares for pixel s at entry s + 2; the last lane completes pixel s - kSkew - 2 below in step
+    // s and writes it at entry s - kSkew, two steps' pixels behind: the entries it writes are read already.
+    auto masked = [&](int s) {
+      const Lanes x = Splat(static_cast<int16_t>(s)) - laneStart;
+      const Lanes outside = (Splat(0) > x) | (x > Splat(static_cast<int16_t>(width - 1)));
+      Step<true>(st, words_ + s * kLanes, abovePos_[s + 2], aboveNeg_[s + 2], outside);
+      if (s >= kSkew) PutAside(st, s);
+    };
+    const int mainEnd = std::max(kSkew, width);
+    int s = 0;
+    for (; s < std::min(kSkew, steps); ++s) masked(s);
+    for (; s < mainEnd; ++s) {
+      Step<false>(st, words_ + s * kLanes, abovePos_[s + 2], aboveNeg_[s + 2], Lanes{});
+      PutAside(st, s);
+    }
+    for (; s < steps; ++s) masked(s);
+  }
+
+  void PutAside(const State& st, int s) {
+    abovePos_[s - kSkew] = st.outPos.v[kLanes - 1];
+    aboveNeg_[s - kSkew] = st.outNeg.v[kLanes - 1];
+  }
+
+  // Gathers a lane's decisions into its bitmap row, and leaves each in byte 0 of its pixel.
+  void TakeDecisions(int lane, int y) {
+    const int width = page_.width;
+    const int16_t* words = words_ + kLag * lane * kLanes + lane;
+    uint8_t* row = page_.Row(y);
+    for (int x = 0; x < width; ++x) {
+      const auto d = static_cast<uint8_t>(words[x * kLanes]);
+      decisions_[x] = d;
+      row[static_cast<size_t>(x) * 3] = d;
+    }
+    PackDecisions(decisions_, width, mono_.Row(y), mono_.LastByteMask());
+  }
+
+  ColourPage page_;
+  MonoBitmap mono_;
+  int16_t words_[kMaxSteps * kLanes];
+  // The sums the band's last row passed down, for the next band's first row, two entries ahead (see DecideBand).
+  int16_t abovePos_[kMaxSteps + 2];
+  int16_t aboveNeg_[kMaxSteps + 2];
+  uint8_t decisions_[kMaxWidth];
+};
+
 class Diffusion {
  public:
   Diffusion(const ColourPage& page, const MonoBitmap& mono) : page_(page), mono_(mono) {}
 
   // The grey values first, for the side's lowest and highest; then the rows from the top, each passing its error
-  // down to the next as it is decided.
+  // down to the next as it is decided: eight rows at a time for card-sized rows, one at a time for wider ones.
   void Run(const std::array<uint8_t, 256>& curve) {
     const auto [lo, hi] = GreyRows(curve);
     const std::array<uint8_t, 256> stretch = BuildStretch(lo, hi);
+    if (page_.width <= DiffusionBands::kMaxWidth) {
+      DiffusionBands(page_, mono_).Run(stretch);
+      return;
+    }
     const int width = page_.width;
     const int height = page_.height;
     // The first row has no row above to take error from.
