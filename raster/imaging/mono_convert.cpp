@@ -7,6 +7,14 @@
 #include <cstring>
 #include <utility>
 
+// SSE2 is part of every x86-64 processor.
+#if defined(__SSE2__) || defined(_M_X64)
+#define TOLMA_MONO_SSE2 1
+#include <emmintrin.h>
+#else
+#define TOLMA_MONO_SSE2 0
+#endif
+
 namespace tolma {
 namespace {
 
@@ -176,6 +184,94 @@ class DiffusionRow {
   uint32_t down3_ = 0;
 };
 
+// ---- Grey values ----
+
+// The products of the grey weights with every byte value, looked up rather than multiplied: three multiplications
+// a pixel would keep the one multiplier port busy.
+struct GreyProducts {
+  std::array<uint32_t, 256> blue, green, red;
+};
+constexpr GreyProducts kGreyProducts = [] {
+  GreyProducts t{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    t.blue[i] = 114 * i;
+    t.green[i] = 587 * i;
+    t.red[i] = 299 * i;
+  }
+  return t;
+}();
+
+// MonoGrey of one pixel.
+inline uint8_t GreyOf(const uint8_t* p) {
+  return static_cast<uint8_t>((kGreyProducts.blue[p[0]] + kGreyProducts.green[p[1]] + kGreyProducts.red[p[2]]) / 1000);
+}
+
+#if TOLMA_MONO_SSE2
+// The SSE2 grey divides the weighted sum (at most 255000) by 1000 as (sum / 8) / 125, where x / 125 is taken as
+// x * 33555 / 2^22: exact for every x up to 255000 / 8.
+constexpr bool GreyDivisionIsExact() {
+  for (uint32_t eighths = 0; eighths <= 255000 / 8; ++eighths) {
+    if ((eighths * 33555) >> 22 != eighths / 125) return false;
+  }
+  return true;
+}
+static_assert(GreyDivisionIsExact());
+
+// MonoGrey of the pixels of a row, eight at a time, into the row's first bytes; widens lo and hi to them. Returns
+// how many pixels it did: the rest (at least the last ten, whose 16-byte loads would pass the row's end) are left
+// to the caller. A row's bytes are read ahead of the ones written: pixel x goes to byte x, below byte 3x.
+int GreyRowSse2(uint8_t* row, int width, uint8_t& lo, uint8_t& hi) {
+  const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
+  const __m128i lowByte = _mm_set1_epi32(0xFF);
+  const __m128i blueRed = _mm_set1_epi32((299 << 16) | 114);
+  const __m128i green = _mm_set1_epi32(587);
+  const __m128i divide = _mm_set1_epi16(static_cast<short>(33555));
+  // Four pixels from 12 bytes: lane i of the result holds blue, green and red of pixel i (and one byte more).
+  auto sums = [&](const uint8_t* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i pixels = _mm_unpacklo_epi64(_mm_unpacklo_epi32(v, _mm_srli_si128(v, 3)),
+                                              _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9)));
+    // 114 blue + 299 red from the 16-bit halves (blue, red), plus 587 green.
+    const __m128i br = _mm_madd_epi16(_mm_and_si128(pixels, lowBytes), blueRed);
+    const __m128i g = _mm_madd_epi16(_mm_and_si128(_mm_srli_epi32(pixels, 8), lowByte), green);
+    return _mm_srli_epi32(_mm_add_epi32(br, g), 3);  // at most 31875: fits the signed 16-bit pack below
+  };
+  __m128i low = _mm_set1_epi8(static_cast<char>(lo));
+  __m128i high = _mm_set1_epi8(static_cast<char>(hi));
+  int x = 0;
+  for (; x + 10 <= width; x += 8) {
+    const uint8_t* p = row + static_cast<size_t>(x) * 3;
+    const __m128i eighths = _mm_packs_epi32(sums(p), sums(p + 12));
+    const __m128i grey = _mm_srli_epi16(_mm_mulhi_epu16(eighths, divide), 6);
+    const __m128i bytes = _mm_packus_epi16(grey, grey);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row + x), bytes);
+    low = _mm_min_epu8(low, bytes);
+    high = _mm_max_epu8(high, bytes);
+  }
+  alignas(16) uint8_t lows[16];
+  alignas(16) uint8_t highs[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+  _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+  lo = *std::min_element(lows, lows + 16);
+  hi = *std::max_element(highs, highs + 16);
+  return x;
+}
+#endif
+
+// MonoGrey of every pixel of a row, into the row's first bytes; widens lo and hi to them.
+void GreyRow(uint8_t* row, int width, uint8_t& lo, uint8_t& hi) {
+  int x = 0;
+#if TOLMA_MONO_SSE2
+  x = GreyRowSse2(row, width, lo, hi);
+#endif
+  for (; x < width; ++x) {
+    const uint8_t v = GreyOf(row + static_cast<size_t>(x) * 3);
+    row[x] = v;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+}
+
 // Eight rows decided side by side: one 16-bit lane a row, every operation on all lanes at once, which the compiler
 // turns into single SSE2 instructions.
 constexpr int kLanes = 8;
@@ -241,15 +337,20 @@ class DiffusionBands {
 
   DiffusionBands(const ColourPage& page, const MonoBitmap& mono) : page_(page), mono_(mono) {}
 
-  // Decides the whole page, whose rows hold the first-pass values in their first `width` bytes; `stretch` gives
-  // the stretched value of each.
-  void Run(const std::array<uint8_t, 256>& stretch) {
+  // Decides the whole page, whose rows hold the grey values in their first `width` bytes: `curve` gives each its
+  // first-pass value, `stretch` the stretched value of that.
+  void Run(const std::array<uint8_t, 256>& curve, const std::array<uint8_t, 256>& stretch) {
+    for (int grey = 0; grey < 256; ++grey) {
+      const uint8_t first = curve[static_cast<size_t>(grey)];
+      value_[static_cast<size_t>(grey)] = stretch[first];
+      nextFirst_[static_cast<size_t>(grey)] = static_cast<uint16_t>(first << 8);
+    }
     // The first row has no row above: no shares. Entries past the width stay 0.
     std::fill(std::begin(abovePos_), std::end(abovePos_), int16_t{0});
     std::fill(std::begin(aboveNeg_), std::end(aboveNeg_), int16_t{0});
     for (int y0 = 0; y0 < page_.height; y0 += kLanes) {
       const int rows = std::min(kLanes, page_.height - y0);
-      for (int j = 0; j < kLanes; ++j) LayOut(j, j < rows ? page_.Row(y0 + j) : nullptr, stretch);
+      for (int j = 0; j < kLanes; ++j) LayOut(j, j < rows ? page_.Row(y0 + j) : nullptr);
       DecideBand();
       for (int j = 0; j < rows; ++j) TakeDecisions(j, y0 + j);
     }
@@ -261,7 +362,7 @@ class DiffusionBands {
   // missing rows of the last band, the word is 255: a white pixel that the masked steps keep from passing error.
   static constexpr int16_t kOutside = 255;
 
-  void LayOut(int lane, const uint8_t* row, const std::array<uint8_t, 256>& stretch) {
+  void LayOut(int lane, const uint8_t* row) {
     const int width = page_.width;
     const int first = kLag * lane;  // the step in which the lane decides pixel 0
     int16_t* words = words_ + lane;
@@ -273,8 +374,8 @@ class DiffusionBands {
       return;
     }
     int16_t* out = words + first * kLanes;
-    for (int x = 0; x + 1 < width; ++x) out[x * kLanes] = static_cast<int16_t>(stretch[row[x]] | (row[x + 1] << 8));
-    out[(width - 1) * kLanes] = stretch[row[width - 1]];
+    for (int x = 0; x + 1 < width; ++x) out[x * kLanes] = static_cast<int16_t>(value_[row[x]] | nextFirst_[row[x + 1]]);
+    out[(width - 1) * kLanes] = value_[row[width - 1]];
   }
 
   // The error a lane carries along its row and passes down, all lanes at once.
@@ -286,8 +387,8 @@ class DiffusionBands {
     Lanes carryNeg2 = Splat(0);
     // The shares passed down to the pixels x - 2 .. x + 1 below so far (each sum saturated at 255 as it grows:
     // the shares are non-negative, so that equals saturating the whole sum once).
-    Lanes downPos[4] = {Splat(0), Splat(0), Splat(0), Splat(0)};
-    Lanes downNeg[4] = {Splat(0), Splat(0), Splat(0), Splat(0)};
+    Lanes downPos0 = Splat(0), downPos1 = Splat(0), downPos2 = Splat(0), downPos3 = Splat(0);
+    Lanes downNeg0 = Splat(0), downNeg1 = Splat(0), downNeg2 = Splat(0), downNeg3 = Splat(0);
     // The completed sums for pixel x - 2 below, from the last step: the next lane's shares from above.
     Lanes outPos = Splat(0);
     Lanes outNeg = Splat(0);
@@ -334,58 +435,76 @@ class DiffusionBands {
     // Down: 2/32, 4/32, 8/32, 4/32 and 2/32 to x - 2 .. x + 2; x - 2 then has all its shares. The sums stay
     // below 320 and are limited where they are used (pos above): the shares are non-negative, so limiting the sum
     // once equals saturating at every step.
-    st.outPos = st.downPos[0] + pos2;
-    st.outNeg = st.downNeg[0] + neg2;
-    st.downPos[0] = st.downPos[1] + pos4;
-    st.downNeg[0] = st.downNeg[1] + neg4;
-    st.downPos[1] = st.downPos[2] + pos8;
-    st.downNeg[1] = st.downNeg[2] + neg8;
-    st.downPos[2] = st.downPos[3] + pos4;
-    st.downNeg[2] = st.downNeg[3] + neg4;
-    st.downPos[3] = pos2;
-    st.downNeg[3] = neg2;
+    st.outPos = st.downPos0 + pos2;
+    st.outNeg = st.downNeg0 + neg2;
+    st.downPos0 = st.downPos1 + pos4;
+    st.downNeg0 = st.downNeg1 + neg4;
+    st.downPos1 = st.downPos2 + pos8;
+    st.downNeg1 = st.downNeg2 + neg8;
+    st.downPos2 = st.downPos3 + pos4;
+    st.downNeg2 = st.downNeg3 + neg4;
+    st.downPos3 = pos2;
+    st.downNeg3 = neg2;
   }
 
   void DecideBand() {
     const int width = page_.width;
     const int steps = width + kSkew + 2;  // until the last lane has completed its last pixel's sum below
-    State st;
-    Lanes laneStart;  // the step in which each lane decides pixel 0
-    for (int j = 0; j < kLanes; ++j) laneStart.v[j] = static_cast<int16_t>(kLag * j);
-    // Lane 0 reads the shares for pixel s at entry s + 2; the last lane completes pixel s - kSkew - 2 below in step
-    // s and writes it at entry s - kSkew, two steps' pixels behind: the entries it writes are read already.
-    auto masked = [&](int s) {
-      const Lanes x = Splat(static_cast<int16_t>(s)) - laneStart;
-      const Lanes outside = (Splat(0) > x) | (x > Splat(static_cast<int16_t>(width - 1)));
-      Step<true>(st, words_ + s * kLanes, abovePos_[s + 2], aboveNeg_[s + 2], outside);
-      if (s >= kSkew) PutAside(st, s);
-    };
     const int mainEnd = std::max(kSkew, width);
-    int s = 0;
-    for (; s < std::min(kSkew, steps); ++s) masked(s);
-    for (; s < mainEnd; ++s) {
-      Step<false>(st, words_ + s * kLanes, abovePos_[s + 2], aboveNeg_[s + 2], Lanes{});
-      PutAside(st, s);
+    State state;
+    RunSteps<true>(state, 0, std::min(kSkew, steps));
+    RunSteps<false>(state, kSkew, mainEnd);
+    RunSteps<true>(state, mainEnd, steps);
+  }
+
+  // Runs the steps from `from` to `to`. Lane 0 reads the shares for pixel s at entry s + 2 of the row kept aside;
+  // the last lane completes pixel s - kSkew - 2 below in step s and writes it at entry s - kSkew, behind the
+  // entries read.
+  template <bool kMasked>
+  void RunSteps(State& state, int from, int to) {
+    State st = state;  // a local copy, which the compiler keeps in registers
+    Lanes laneStart;   // the step in which each lane decides pixel 0
+    for (int j = 0; j < kLanes; ++j) laneStart.v[j] = static_cast<int16_t>(kLag * j);
+    const Lanes lastPixel = Splat(static_cast<int16_t>(page_.width - 1));
+    for (int s = from; s < to; ++s) {
+      Lanes outside{};
+      if constexpr (kMasked) {
+        const Lanes x = Splat(static_cast<int16_t>(s)) - laneStart;
+        outside = (Splat(0) > x) | (x > lastPixel);
+      }
+      Step<kMasked>(st, words_ + s * kLanes, abovePos_[s + 2], aboveNeg_[s + 2], outside);
+      if (!kMasked || s >= kSkew) {
+        abovePos_[s - kSkew] = st.outPos.v[kLanes - 1];
+        aboveNeg_[s - kSkew] = st.outNeg.v[kLanes - 1];
+      }
     }
-    for (; s < steps; ++s) masked(s);
+    state = st;
   }
 
-  void PutAside(const State& st, int s) {
-    abovePos_[s - kSkew] = st.outPos.v[kLanes - 1];
-    aboveNeg_[s - kSkew] = st.outNeg.v[kLanes - 1];
-  }
-
-  // Gathers a lane's decisions into its bitmap row, and leaves each in byte 0 of its pixel.
+  // Gathers a lane's decisions into its bitmap row, eight pixels a byte, and leaves each in byte 0 of its pixel.
   void TakeDecisions(int lane, int y) {
     const int width = page_.width;
     const int16_t* words = words_ + kLag * lane * kLanes + lane;
     uint8_t* row = page_.Row(y);
-    for (int x = 0; x < width; ++x) {
-      const auto d = static_cast<uint8_t>(words[x * kLanes]);
-      decisions_[x] = d;
-      row[static_cast<size_t>(x) * 3] = d;
+    uint8_t* out = mono_.Row(y);
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+      unsigned bits = 0;
+      for (int k = x; k < x + 8; ++k) {
+        const auto d = static_cast<uint8_t>(words[k * kLanes]);
+        row[static_cast<size_t>(k) * 3] = d;
+        bits = (bits << 1) | (d & 1u);
+      }
+      *out++ = static_cast<uint8_t>(bits);
     }
-    PackDecisions(decisions_, width, mono_.Row(y), mono_.LastByteMask());
+    if (x == width) return;
+    RowPacker packer(out, mono_.LastByteMask());
+    for (; x < width; ++x) {
+      const auto d = static_cast<uint8_t>(words[x * kLanes]);
+      row[static_cast<size_t>(x) * 3] = d;
+      packer.Put(d != 0);
+    }
+    packer.Finish();
   }
 
   ColourPage page_;
@@ -394,7 +513,9 @@ class DiffusionBands {
   // The sums the band's last row passed down, for the next band's first row, two entries ahead (see DecideBand).
   int16_t abovePos_[kMaxSteps + 2];
   int16_t aboveNeg_[kMaxSteps + 2];
-  uint8_t decisions_[kMaxWidth];
+  // Per grey value: the stretched first-pass value, and the first-pass value in the high byte.
+  std::array<uint8_t, 256> value_;
+  std::array<uint16_t, 256> nextFirst_;
 };
 
 class Diffusion {
@@ -407,7 +528,7 @@ class Diffusion {
     const auto [lo, hi] = GreyRows(curve);
     const std::array<uint8_t, 256> stretch = BuildStretch(lo, hi);
     if (page_.width <= DiffusionBands::kMaxWidth) {
-      DiffusionBands(page_, mono_).Run(stretch);
+      DiffusionBands(page_, mono_).Run(curve, stretch);
       return;
     }
     const int width = page_.width;
@@ -415,31 +536,36 @@ class Diffusion {
     // The first row has no row above to take error from.
     std::memset(page_.Row(0) + width, 0, 2 * static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
-      DiffusionRow row(page_.Row(y), page_.Row(std::min(y + 1, height - 1)), width);
-      for (int x = 0; x < width; ++x) row.Decide(x, stretch);
-      row.Finish();
-      PackDecisions(page_.Row(y), width, mono_.Row(y), mono_.LastByteMask());
-      LeaveDecisions(page_.Row(y));
+      uint8_t* row = page_.Row(y);
+      for (int x = 0; x < width; ++x) row[x] = curve[row[x]];
+      DiffusionRow decide(row, page_.Row(std::min(y + 1, height - 1)), width);
+      for (int x = 0; x < width; ++x) decide.Decide(x, stretch);
+      decide.Finish();
+      PackDecisions(row, width, mono_.Row(y), mono_.LastByteMask());
+      LeaveDecisions(row);
     }
   }
 
  private:
-  // Grey value and black adjustments of every pixel, into the first bytes of its row; returns the lowest and the
-  // highest value of the side.
+  // The grey value of every pixel, into the first bytes of its row; returns the lowest and the highest value of
+  // the side after the black adjustments.
   std::pair<int, int> GreyRows(const std::array<uint8_t, 256>& curve) {
-    int lo = 255;
-    int hi = 0;
+    uint8_t lo = 255;
+    uint8_t hi = 0;
+    for (int y = 0; y < page_.height; ++y) GreyRow(page_.Row(y), page_.width, lo, hi);
+    // The black curve never falls, so its lowest and highest values on the side are those of the lowest and the
+    // highest grey. Should a curve fall somewhere, every grey of the side is looked at instead.
+    if (std::is_sorted(curve.begin(), curve.end())) return {curve[lo], curve[hi]};
+    int curveLo = 255;
+    int curveHi = 0;
     for (int y = 0; y < page_.height; ++y) {
-      uint8_t* row = page_.Row(y);
-      const uint8_t* p = row;
-      for (int x = 0; x < page_.width; ++x, p += 3) {
-        const uint8_t v = curve[MonoGrey(p[0], p[1], p[2])];
-        row[x] = v;  // behind the pixel being read
-        lo = std::min<int>(lo, v);
-        hi = std::max<int>(hi, v);
+      const uint8_t* row = page_.Row(y);
+      for (int x = 0; x < page_.width; ++x) {
+        curveLo = std::min<int>(curveLo, curve[row[x]]);
+        curveHi = std::max<int>(curveHi, curve[row[x]]);
       }
     }
-    return {lo, hi};
+    return {curveLo, curveHi};
   }
 
   // Leaves each decision in byte 0 of its pixel, from the last pixel back so that none is overwritten unread.
