@@ -306,19 +306,21 @@ inline Lanes operator>>(const Lanes& a, int bits) {
   for (int j = 0; j < kLanes; ++j) r.v[j] = static_cast<int16_t>(a.v[j] >> bits);
   return r;
 }
-// Lane j takes lane j - 1 of `a`, lane 0 takes `first`. Written as two 64-bit halves each shifted up by one lane
-// (the compiler keeps them in the vector register; a loop over the lanes would go through memory).
+// Lane j takes lane j - 1 of `a`, lane 0 takes `first`. This sits on the band's longest chain of dependent steps,
+// and compilers turn the plain form into a round trip through memory (a stall of a dozen cycles a step), hence the
+// two SSE2 instructions where they are available.
 inline Lanes ShiftUp(const Lanes& a, int16_t first) {
-  static_assert(kLanes == 8);
-  uint64_t low;
-  uint64_t high;
-  std::memcpy(&low, a.v, 8);
-  std::memcpy(&high, a.v + 4, 8);
-  high = (high << 16) | (low >> 48);
-  low = (low << 16) | static_cast<uint16_t>(first);
   Lanes r;
-  std::memcpy(r.v, &low, 8);
-  std::memcpy(r.v + 4, &high, 8);
+#if TOLMA_MONO_SSE2
+  static_assert(sizeof(Lanes) == sizeof(__m128i));
+  __m128i x;
+  std::memcpy(&x, a.v, sizeof x);
+  x = _mm_insert_epi16(_mm_slli_si128(x, 2), first, 0);
+  std::memcpy(r.v, &x, sizeof x);
+#else
+  r.v[0] = first;
+  for (int j = 1; j < kLanes; ++j) r.v[j] = a.v[j - 1];
+#endif
   return r;
 }
 
@@ -381,71 +383,13 @@ class DiffusionBands {
   // The error a lane carries along its row and passes down, all lanes at once.
   struct State {
     // The shares for the next two pixels of the row.
-    Lanes carryPos1 = Splat(0);
-    Lanes carryNeg1 = Splat(0);
-    Lanes carryPos2 = Splat(0);
-    Lanes carryNeg2 = Splat(0);
-    // The shares passed down to the pixels x - 2 .. x + 1 below so far (each sum saturated at 255 as it grows:
-    // the shares are non-negative, so that equals saturating the whole sum once).
+    Lanes carryPos1 = Splat(0), carryNeg1 = Splat(0), carryPos2 = Splat(0), carryNeg2 = Splat(0);
+    // The shares passed down to the pixels x - 2 .. x + 1 below so far.
     Lanes downPos0 = Splat(0), downPos1 = Splat(0), downPos2 = Splat(0), downPos3 = Splat(0);
     Lanes downNeg0 = Splat(0), downNeg1 = Splat(0), downNeg2 = Splat(0), downNeg3 = Splat(0);
     // The completed sums for pixel x - 2 below, from the last step: the next lane's shares from above.
-    Lanes outPos = Splat(0);
-    Lanes outNeg = Splat(0);
+    Lanes outPos = Splat(0), outNeg = Splat(0);
   };
-
-  // One step: lane j decides its pixel x = s - 3j. Masked steps (where some lane is outside its row) turn the
-  // lanes outside into white pixels without error: their carries fade out and they pass nothing down.
-  template <bool kMasked>
-  static void Step(State& st, int16_t* word, int16_t abovePos, int16_t aboveNeg, const Lanes& outside) {
-    const Lanes k255 = Splat(255);
-    Lanes in;
-    std::memcpy(in.v, word, sizeof in.v);
-    const Lanes v = in & k255;
-    const Lanes nextFirst = (in >> 8) & k255;
-    // The shares from above: lane 0 from the row kept aside, lane j from lane j - 1's last step. The negative side
-    // never reaches 255 (at most 155 from above and 94 along the row), so only the positive side is limited.
-    Lanes pos = Min(ShiftUp(st.outPos, abovePos) + st.carryPos1, k255);
-    const Lanes neg = ShiftUp(st.outNeg, aboveNeg) + st.carryNeg1;
-    if constexpr (kMasked) pos = pos | (outside & k255);  // v 255 + pos 255 - neg: g is 255, white, no error
-    const Lanes g = Max(Min(v + pos - neg, k255), Splat(0));
-    // White when v > 248, or when v >= 7, no much lighter next pixel makes an edge, and g >= 128.
-    const Lanes edge = (nextFirst - v) > Splat(64);
-    const Lanes white = (v > Splat(248)) | AndNot(edge, (v > Splat(6)) & (g > Splat(127)));
-    std::memcpy(word, white.v, sizeof white.v);  // the decision replaces the word: 0 black, -1 white
-
-    // White passes e = 255 - g on as negative error; black passes e = g and 255 on as positive error, each share
-    // truncated on its own (so 63, 31 and 15 on top for 8/32, 4/32 and 2/32 of 255).
-    const Lanes black = AndNot(white, k255);
-    const Lanes e = g ^ (white & k255);  // 255 - g for white
-    const Lanes eighth = e >> 2;         // 8/32
-    const Lanes quarter = e >> 3;        // 4/32
-    const Lanes sixteenth = e >> 4;      // 2/32
-    const Lanes pos8 = AndNot(white, eighth + Splat(63));
-    const Lanes pos4 = AndNot(white, quarter + Splat(31));
-    const Lanes pos2 = AndNot(white, sixteenth + Splat(15));
-    const Lanes neg8 = white & eighth;
-    const Lanes neg4 = white & quarter;
-    const Lanes neg2 = white & sixteenth;
-    // Along the row: black fills the next pixel's positive error (255); white gives it 8/32 and the one after 4/32.
-    st.carryPos1 = Max(st.carryPos2, black);
-    st.carryNeg1 = st.carryNeg2 + neg8;
-    st.carryPos2 = pos4;
-    st.carryNeg2 = neg4;
-    // Down: 2/32, 4/32, 8/32, 4/32 and 2/32 to x - 2 .. x + 2; x - 2 then has all its shares. The sums stay
-    // below 320 and are limited where they are used (pos above): the shares are non-negative, so limiting the sum
-    // once equals saturating at every step.
-    st.outPos = st.downPos0 + pos2;
-    st.outNeg = st.downNeg0 + neg2;
-    st.downPos0 = st.downPos1 + pos4;
-    st.downNeg0 = st.downNeg1 + neg4;
-    st.downPos1 = st.downPos2 + pos8;
-    st.downNeg1 = st.downNeg2 + neg8;
-    st.downPos2 = st.downPos3 + pos4;
-    st.downNeg2 = st.downNeg3 + neg4;
-    st.downPos3 = pos2;
-    st.downNeg3 = neg2;
-  }
 
   void DecideBand() {
     const int width = page_.width;
@@ -457,28 +401,84 @@ class DiffusionBands {
     RunSteps<true>(state, mainEnd, steps);
   }
 
-  // Runs the steps from `from` to `to`. Lane 0 reads the shares for pixel s at entry s + 2 of the row kept aside;
-  // the last lane completes pixel s - kSkew - 2 below in step s and writes it at entry s - kSkew, behind the
-  // entries read.
+  // Runs the steps from `from` to `to`; in step s, lane j decides its pixel x = s - 3j. Masked steps (where some
+  // lane is outside its row) turn the lanes outside into white pixels without error: their carries fade out and
+  // they pass nothing down. Lane 0 reads the shares for pixel s at entry s + 2 of the row kept aside; the last lane
+  // completes pixel s - kSkew - 2 below in step s and writes it at entry s - kSkew, behind the entries read.
   template <bool kMasked>
   void RunSteps(State& state, int from, int to) {
-    State st = state;  // a local copy, which the compiler keeps in registers
-    Lanes laneStart;   // the step in which each lane decides pixel 0
+    // Plain local variables, which the compiler keeps in registers.
+    Lanes carryPos1 = state.carryPos1, carryNeg1 = state.carryNeg1;
+    Lanes carryPos2 = state.carryPos2, carryNeg2 = state.carryNeg2;
+    Lanes downPos0 = state.downPos0, downPos1 = state.downPos1, downPos2 = state.downPos2;
+    Lanes downPos3 = state.downPos3, downNeg0 = state.downNeg0, downNeg1 = state.downNeg1;
+    Lanes downNeg2 = state.downNeg2, downNeg3 = state.downNeg3;
+    Lanes outPos = state.outPos, outNeg = state.outNeg;
+    Lanes laneStart;  // the step in which each lane decides pixel 0
     for (int j = 0; j < kLanes; ++j) laneStart.v[j] = static_cast<int16_t>(kLag * j);
     const Lanes lastPixel = Splat(static_cast<int16_t>(page_.width - 1));
+    const Lanes k255 = Splat(255);
+
     for (int s = from; s < to; ++s) {
-      Lanes outside{};
+      int16_t* word = words_ + s * kLanes;
+      Lanes in;
+      std::memcpy(in.v, word, sizeof in.v);
+      const Lanes v = in & k255;
+      const Lanes nextFirst = (in >> 8) & k255;
+      // The shares from above: lane 0 from the row kept aside, lane j from lane j - 1's last step. The negative
+      // side never reaches 255 (at most 155 from above and 94 along the row), so only the positive side is limited.
+      Lanes pos = Min(ShiftUp(outPos, abovePos_[s + 2]) + carryPos1, k255);
+      const Lanes neg = ShiftUp(outNeg, aboveNeg_[s + 2]) + carryNeg1;
       if constexpr (kMasked) {
         const Lanes x = Splat(static_cast<int16_t>(s)) - laneStart;
-        outside = (Splat(0) > x) | (x > lastPixel);
+        const Lanes outside = (Splat(0) > x) | (x > lastPixel);
+        pos = pos | (outside & k255);  // v 255 + pos 255 - neg: g is 255, white, no error
       }
-      Step<kMasked>(st, words_ + s * kLanes, abovePos_[s + 2], aboveNeg_[s + 2], outside);
+      const Lanes g = Max(Min(v + pos - neg, k255), Splat(0));
+      // White when v > 248, or when v >= 7, no much lighter next pixel makes an edge, and g >= 128.
+      const Lanes edge = (nextFirst - v) > Splat(64);
+      const Lanes white = (v > Splat(248)) | AndNot(edge, (v > Splat(6)) & (g > Splat(127)));
+      std::memcpy(word, white.v, sizeof white.v);  // the decision replaces the word: 0 black, -1 white
+
+      // White passes e = 255 - g on as negative error; black passes e = g and 255 on as positive error, each share
+      // truncated on its own (so 63, 31 and 15 on top for 8/32, 4/32 and 2/32 of 255).
+      const Lanes black = AndNot(white, k255);
+      const Lanes e = g ^ (white & k255);  // 255 - g for white
+      const Lanes eighth = e >> 2;         // 8/32
+      const Lanes quarter = e >> 3;        // 4/32
+      const Lanes sixteenth = e >> 4;      // 2/32
+      const Lanes pos8 = AndNot(white, eighth + Splat(63));
+      const Lanes pos4 = AndNot(white, quarter + Splat(31));
+      const Lanes pos2 = AndNot(white, sixteenth + Splat(15));
+      const Lanes neg8 = white & eighth;
+      const Lanes neg4 = white & quarter;
+      const Lanes neg2 = white & sixteenth;
+      // Along the row: black fills the next pixel's positive error (255); white gives it 8/32 and the one after
+      // 4/32.
+      carryPos1 = Max(carryPos2, black);
+      carryNeg1 = carryNeg2 + neg8;
+      carryPos2 = pos4;
+      carryNeg2 = neg4;
+      // Down: 2/32, 4/32, 8/32, 4/32 and 2/32 to x - 2 .. x + 2; x - 2 then has all its shares. The sums stay
+      // below 320 and are limited where they are used (pos above): the shares are non-negative, so limiting the
+      // sum once equals saturating at every step.
+      outPos = downPos0 + pos2;
+      outNeg = downNeg0 + neg2;
+      downPos0 = downPos1 + pos4;
+      downNeg0 = downNeg1 + neg4;
+      downPos1 = downPos2 + pos8;
+      downNeg1 = downNeg2 + neg8;
+      downPos2 = downPos3 + pos4;
+      downNeg2 = downNeg3 + neg4;
+      downPos3 = pos2;
+      downNeg3 = neg2;
       if (!kMasked || s >= kSkew) {
-        abovePos_[s - kSkew] = st.outPos.v[kLanes - 1];
-        aboveNeg_[s - kSkew] = st.outNeg.v[kLanes - 1];
+        abovePos_[s - kSkew] = outPos.v[kLanes - 1];
+        aboveNeg_[s - kSkew] = outNeg.v[kLanes - 1];
       }
     }
-    state = st;
+    state = {carryPos1, carryNeg1, carryPos2, carryNeg2, downPos0, downPos1, downPos2,
+             downPos3,  downNeg0,  downNeg1,  downNeg2,  downNeg3, outPos,   outNeg};
   }
 
   // Gathers a lane's decisions into its bitmap row, eight pixels a byte, and leaves each in byte 0 of its pixel.
