@@ -489,11 +489,12 @@ class DiffusionBands {
     uint8_t* out = mono_.Row(y);
     int x = 0;
     for (; x + 8 <= width; x += 8) {
+      // Each decision (0 or 255) gives its own bit, so the eight are independent of each other.
       unsigned bits = 0;
-      for (int k = x; k < x + 8; ++k) {
-        const auto d = static_cast<uint8_t>(words[k * kLanes]);
-        row[static_cast<size_t>(k) * 3] = d;
-        bits = (bits << 1) | (d & 1u);
+      for (int k = 0; k < 8; ++k) {
+        const auto d = static_cast<uint8_t>(words[(x + k) * kLanes]);
+        row[static_cast<size_t>(x + k) * 3] = d;
+        bits |= d & (0x80u >> k);
       }
       *out++ = static_cast<uint8_t>(bits);
     }
