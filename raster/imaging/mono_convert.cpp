@@ -95,10 +95,12 @@ void PackDecisions(const uint8_t* decisions, int width, uint8_t* out, uint8_t la
   packer.Finish();
 }
 
-// "Diffusion". The page's rows are the work storage: the first pass leaves each row's grey values (after the black
-// adjustments) in its first `width` bytes, and the next `width` bytes and the `width` after them hold the positive
-// and the negative error that the row above passed down (each summed, at most 255). Each row's decisions replace
-// its grey values, are packed into the bitmap, and are then left in byte 0 of its pixels.
+// "Diffusion". The page's rows are the work storage: the first pass leaves each row's grey values in its first
+// `width` bytes. Card-sized rows are then decided eight at a time (DiffusionBands below). Wider rows are decided one
+// at a time by DiffusionRow: the black adjustments replace the row's grey values, the next `width` bytes and the
+// `width` after them hold the positive and the negative error that the row above passed down (each summed, at most
+// 255), and the row's decisions replace its values, are packed into the bitmap, and are then left in byte 0 of its
+// pixels.
 
 // One row being decided from left to right: its bytes, where its error goes down, and the error it carries.
 class DiffusionRow {
@@ -300,7 +302,7 @@ constexpr Lanes Splat(int16_t x) {
   for (int16_t& lane : r.v) lane = x;
   return r;
 }
-// Shifts of non-negative lanes.
+// Arithmetic shift of every lane.
 inline Lanes operator>>(const Lanes& a, int bits) {
   Lanes r;
   for (int j = 0; j < kLanes; ++j) r.v[j] = static_cast<int16_t>(a.v[j] >> bits);
