@@ -7,6 +7,14 @@
 #include <cstring>
 #include <utility>
 
+// SSE2 is part of every x86-64 processor.
+#if defined(__SSE2__) || defined(_M_X64)
+#define TOLMA_MONO_SSE2 1
+#include <emmintrin.h>
+#else
+#define TOLMA_MONO_SSE2 0
+#endif
+
 namespace tolma {
 namespace {
 
@@ -87,10 +95,12 @@ void PackDecisions(const uint8_t* decisions, int width, uint8_t* out, uint8_t la
   packer.Finish();
 }
 
-// "Diffusion". The page's rows are the work storage: the first pass leaves each row's grey values (after the black
-// adjustments) in its first `width` bytes, and the next `width` bytes and the `width` after them hold the positive
-// and the negative error that the row above passed down (each summed, at most 255). Each row's decisions replace
-// its grey values, are packed into the bitmap, and are then left in byte 0 of its pixels.
+// "Diffusion". The page's rows are the work storage: the first pass leaves each row's grey values in its first
+// `width` bytes. Card-sized rows are then decided eight at a time (DiffusionBands below). Wider rows are decided one
+// at a time by DiffusionRow: the black adjustments replace the row's grey values, the next `width` bytes and the
+// `width` after them hold the positive and the negative error that the row above passed down (each summed, at most
+// 255), and the row's decisions replace its values, are packed into the bitmap, and are then left in byte 0 of its
+// pixels.
 
 // One row being decided from left to right: its bytes, where its error goes down, and the error it carries.
 class DiffusionRow {
@@ -176,45 +186,389 @@ class DiffusionRow {
   uint32_t down3_ = 0;
 };
 
+// ---- Grey values ----
+
+// The products of the grey weights with every byte value, looked up rather than multiplied: three multiplications
+// a pixel would keep the one multiplier port busy.
+struct GreyProducts {
+  std::array<uint32_t, 256> blue, green, red;
+};
+constexpr GreyProducts kGreyProducts = [] {
+  GreyProducts t{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    t.blue[i] = 114 * i;
+    t.green[i] = 587 * i;
+    t.red[i] = 299 * i;
+  }
+  return t;
+}();
+
+// MonoGrey of one pixel.
+inline uint8_t GreyOf(const uint8_t* p) {
+  return static_cast<uint8_t>((kGreyProducts.blue[p[0]] + kGreyProducts.green[p[1]] + kGreyProducts.red[p[2]]) / 1000);
+}
+
+#if TOLMA_MONO_SSE2
+// The SSE2 grey divides the weighted sum (at most 255000) by 1000 as (sum / 8) / 125, where x / 125 is taken as
+// x * 33555 / 2^22: exact for every x up to 255000 / 8.
+constexpr bool GreyDivisionIsExact() {
+  for (uint32_t eighths = 0; eighths <= 255000 / 8; ++eighths) {
+    if ((eighths * 33555) >> 22 != eighths / 125) return false;
+  }
+  return true;
+}
+static_assert(GreyDivisionIsExact());
+
+// MonoGrey of the pixels of a row, eight at a time, into the row's first bytes; widens lo and hi to them. Returns
+// how many pixels it did: the rest (at least the last ten, whose 16-byte loads would pass the row's end) are left
+// to the caller. A row's bytes are read ahead of the ones written: pixel x goes to byte x, below byte 3x.
+int GreyRowSse2(uint8_t* row, int width, uint8_t& lo, uint8_t& hi) {
+  const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
+  const __m128i lowByte = _mm_set1_epi32(0xFF);
+  const __m128i blueRed = _mm_set1_epi32((299 << 16) | 114);
+  const __m128i green = _mm_set1_epi32(587);
+  const __m128i divide = _mm_set1_epi16(static_cast<short>(33555));
+  // Four pixels from 12 bytes: lane i of the result holds blue, green and red of pixel i (and one byte more).
+  auto sums = [&](const uint8_t* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i pixels = _mm_unpacklo_epi64(_mm_unpacklo_epi32(v, _mm_srli_si128(v, 3)),
+                                              _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9)));
+    // 114 blue + 299 red from the 16-bit halves (blue, red), plus 587 green.
+    const __m128i br = _mm_madd_epi16(_mm_and_si128(pixels, lowBytes), blueRed);
+    const __m128i g = _mm_madd_epi16(_mm_and_si128(_mm_srli_epi32(pixels, 8), lowByte), green);
+    return _mm_srli_epi32(_mm_add_epi32(br, g), 3);  // at most 31875: fits the signed 16-bit pack below
+  };
+  __m128i low = _mm_set1_epi8(static_cast<char>(lo));
+  __m128i high = _mm_set1_epi8(static_cast<char>(hi));
+  int x = 0;
+  for (; x + 10 <= width; x += 8) {
+    const uint8_t* p = row + static_cast<size_t>(x) * 3;
+    const __m128i eighths = _mm_packs_epi32(sums(p), sums(p + 12));
+    const __m128i grey = _mm_srli_epi16(_mm_mulhi_epu16(eighths, divide), 6);
+    const __m128i bytes = _mm_packus_epi16(grey, grey);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(row + x), bytes);
+    low = _mm_min_epu8(low, bytes);
+    high = _mm_max_epu8(high, bytes);
+  }
+  alignas(16) uint8_t lows[16];
+  alignas(16) uint8_t highs[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+  _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+  lo = *std::min_element(lows, lows + 16);
+  hi = *std::max_element(highs, highs + 16);
+  return x;
+}
+#endif
+
+// MonoGrey of every pixel of a row, into the row's first bytes; widens lo and hi to them.
+void GreyRow(uint8_t* row, int width, uint8_t& lo, uint8_t& hi) {
+  int x = 0;
+#if TOLMA_MONO_SSE2
+  x = GreyRowSse2(row, width, lo, hi);
+#endif
+  for (; x < width; ++x) {
+    const uint8_t v = GreyOf(row + static_cast<size_t>(x) * 3);
+    row[x] = v;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+}
+
+// Eight rows decided side by side: one 16-bit lane a row, every operation on all lanes at once, which the compiler
+// turns into single SSE2 instructions.
+constexpr int kLanes = 8;
+struct Lanes {
+  int16_t v[kLanes];
+};
+// Lanes are kept within -640..640 by the diffusion, so no sum or difference below leaves 16 bits.
+#define TOLMA_LANE_OP(op, expr)                                           \
+  inline Lanes op(const Lanes& a, const Lanes& b) {                       \
+    Lanes r;                                                              \
+    for (int j = 0; j < kLanes; ++j) r.v[j] = static_cast<int16_t>(expr); \
+    return r;                                                             \
+  }
+TOLMA_LANE_OP(operator+, a.v[j] + b.v[j])
+TOLMA_LANE_OP(operator-, a.v[j] - b.v[j])
+TOLMA_LANE_OP(operator&, a.v[j] & b.v[j])
+TOLMA_LANE_OP(operator|, a.v[j] | b.v[j])
+TOLMA_LANE_OP(operator^, a.v[j] ^ b.v[j])
+TOLMA_LANE_OP(operator>, a.v[j] > b.v[j] ? -1 : 0)  // a mask: all bits set where true
+TOLMA_LANE_OP(AndNot, ~a.v[j] & b.v[j])             // b where the mask a is clear
+TOLMA_LANE_OP(Min, std::min(a.v[j], b.v[j]))
+TOLMA_LANE_OP(Max, std::max(a.v[j], b.v[j]))
+#undef TOLMA_LANE_OP
+constexpr Lanes Splat(int16_t x) {
+  Lanes r{};
+  for (int16_t& lane : r.v) lane = x;
+  return r;
+}
+// Arithmetic shift of every lane.
+inline Lanes operator>>(const Lanes& a, int bits) {
+  Lanes r;
+  for (int j = 0; j < kLanes; ++j) r.v[j] = static_cast<int16_t>(a.v[j] >> bits);
+  return r;
+}
+// Lane j takes lane j - 1 of `a`, lane 0 takes `first`. This sits on the band's longest chain of dependent steps,
+// and compilers turn the plain form into a round trip through memory (a stall of a dozen cycles a step), hence the
+// two SSE2 instructions where they are available.
+inline Lanes ShiftUp(const Lanes& a, int16_t first) {
+  Lanes r;
+#if TOLMA_MONO_SSE2
+  static_assert(sizeof(Lanes) == sizeof(__m128i));
+  __m128i x;
+  std::memcpy(&x, a.v, sizeof x);
+  x = _mm_insert_epi16(_mm_slli_si128(x, 2), first, 0);
+  std::memcpy(r.v, &x, sizeof x);
+#else
+  r.v[0] = first;
+  for (int j = 1; j < kLanes; ++j) r.v[j] = a.v[j - 1];
+#endif
+  return r;
+}
+
+// "Diffusion" of eight rows (a band) at once. Row j of the band runs kLag pixels behind row j - 1: pixel x of row j
+// needs the shares that row j - 1 passes down from its pixels x - 2 .. x + 2, and row j - 1 completes the sum for
+// pixel x - 2 below when it decides pixel x, one step before row j needs it. So in step s, lane j decides pixel
+// s - 3j of its row, and the eight error chains, each of which needs its own previous pixel, run side by side. The
+// rows' pixels are laid out in that order beforehand (one word a lane a step), and the first row of the next band
+// takes its shares from the band's last row through a row of sums kept aside.
+class DiffusionBands {
+ public:
+  static constexpr int kLag = 3;
+  static constexpr int kSkew = kLag * (kLanes - 1);  // how far the last lane runs behind the first
+  static constexpr int kMaxWidth = 1024;             // the widest row the bands take; a card is at most 1024
+  static constexpr int kMaxSteps = kMaxWidth + kSkew + 2;
+
+  DiffusionBands(const ColourPage& page, const MonoBitmap& mono) : page_(page), mono_(mono) {}
+
+  // Decides the whole page, whose rows hold the grey values in their first `width` bytes: `curve` gives each its
+  // first-pass value, `stretch` the stretched value of that.
+  void Run(const std::array<uint8_t, 256>& curve, const std::array<uint8_t, 256>& stretch) {
+    for (int grey = 0; grey < 256; ++grey) {
+      const uint8_t first = curve[static_cast<size_t>(grey)];
+      value_[static_cast<size_t>(grey)] = stretch[first];
+      nextFirst_[static_cast<size_t>(grey)] = static_cast<uint16_t>(first << 8);
+    }
+    // The first row has no row above: no shares. Entries past the width stay 0.
+    std::fill(std::begin(abovePos_), std::end(abovePos_), int16_t{0});
+    std::fill(std::begin(aboveNeg_), std::end(aboveNeg_), int16_t{0});
+    for (int y0 = 0; y0 < page_.height; y0 += kLanes) {
+      const int rows = std::min(kLanes, page_.height - y0);
+      for (int j = 0; j < kLanes; ++j) LayOut(j, j < rows ? page_.Row(y0 + j) : nullptr);
+      DecideBand();
+      for (int j = 0; j < rows; ++j) TakeDecisions(j, y0 + j);
+    }
+  }
+
+ private:
+  // A lane's word for a pixel: its stretched value v in the low byte, and in the high byte the first-pass value of
+  // the next pixel of the row (0 past the row's end, which never makes an edge). Outside the row, and for the
+  // missing rows of the last band, the word is 255: a white pixel that the masked steps keep from passing error.
+  static constexpr int16_t kOutside = 255;
+
+  void LayOut(int lane, const uint8_t* row) {
+    const int width = page_.width;
+    const int first = kLag * lane;  // the step in which the lane decides pixel 0
+    int16_t* words = words_ + lane;
+    for (int s = 0; s < first; ++s) words[s * kLanes] = kOutside;
+    const int steps = width + kSkew + 2;
+    for (int s = first + width; s < steps; ++s) words[s * kLanes] = kOutside;
+    if (row == nullptr) {
+      for (int s = first; s < first + width; ++s) words[s * kLanes] = kOutside;
+      return;
+    }
+    int16_t* out = words + first * kLanes;
+    for (int x = 0; x + 1 < width; ++x) out[x * kLanes] = static_cast<int16_t>(value_[row[x]] | nextFirst_[row[x + 1]]);
+    out[(width - 1) * kLanes] = value_[row[width - 1]];
+  }
+
+  // The error a lane carries along its row and passes down, all lanes at once.
+  struct State {
+    // The shares for the next two pixels of the row.
+    Lanes carryPos1 = Splat(0), carryNeg1 = Splat(0), carryPos2 = Splat(0), carryNeg2 = Splat(0);
+    // The shares passed down to the pixels x - 2 .. x + 1 below so far.
+    Lanes downPos0 = Splat(0), downPos1 = Splat(0), downPos2 = Splat(0), downPos3 = Splat(0);
+    Lanes downNeg0 = Splat(0), downNeg1 = Splat(0), downNeg2 = Splat(0), downNeg3 = Splat(0);
+    // The completed sums for pixel x - 2 below, from the last step: the next lane's shares from above.
+    Lanes outPos = Splat(0), outNeg = Splat(0);
+  };
+
+  void DecideBand() {
+    const int width = page_.width;
+    const int steps = width + kSkew + 2;  // until the last lane has completed its last pixel's sum below
+    const int mainEnd = std::max(kSkew, width);
+    State state;
+    RunSteps<true>(state, 0, std::min(kSkew, steps));
+    RunSteps<false>(state, kSkew, mainEnd);
+    RunSteps<true>(state, mainEnd, steps);
+  }
+
+  // Runs the steps from `from` to `to`; in step s, lane j decides its pixel x = s - 3j. Masked steps (where some
+  // lane is outside its row) turn the lanes outside into white pixels without error: their carries fade out and
+  // they pass nothing down. Lane 0 reads the shares for pixel s at entry s + 2 of the row kept aside; the last lane
+  // completes pixel s - kSkew - 2 below in step s and writes it at entry s - kSkew, behind the entries read.
+  template <bool kMasked>
+  void RunSteps(State& state, int from, int to) {
+    // Plain local variables, which the compiler keeps in registers.
+    Lanes carryPos1 = state.carryPos1, carryNeg1 = state.carryNeg1;
+    Lanes carryPos2 = state.carryPos2, carryNeg2 = state.carryNeg2;
+    Lanes downPos0 = state.downPos0, downPos1 = state.downPos1, downPos2 = state.downPos2;
+    Lanes downPos3 = state.downPos3, downNeg0 = state.downNeg0, downNeg1 = state.downNeg1;
+    Lanes downNeg2 = state.downNeg2, downNeg3 = state.downNeg3;
+    Lanes outPos = state.outPos, outNeg = state.outNeg;
+    Lanes laneStart;  // the step in which each lane decides pixel 0
+    for (int j = 0; j < kLanes; ++j) laneStart.v[j] = static_cast<int16_t>(kLag * j);
+    const Lanes lastPixel = Splat(static_cast<int16_t>(page_.width - 1));
+    const Lanes k255 = Splat(255);
+
+    for (int s = from; s < to; ++s) {
+      int16_t* word = words_ + s * kLanes;
+      Lanes in;
+      std::memcpy(in.v, word, sizeof in.v);
+      const Lanes v = in & k255;
+      const Lanes nextFirst = (in >> 8) & k255;
+      // The shares from above: lane 0 from the row kept aside, lane j from lane j - 1's last step. The negative
+      // side never reaches 255 (at most 155 from above and 94 along the row), so only the positive side is limited.
+      Lanes pos = Min(ShiftUp(outPos, abovePos_[s + 2]) + carryPos1, k255);
+      const Lanes neg = ShiftUp(outNeg, aboveNeg_[s + 2]) + carryNeg1;
+      if constexpr (kMasked) {
+        const Lanes x = Splat(static_cast<int16_t>(s)) - laneStart;
+        const Lanes outside = (Splat(0) > x) | (x > lastPixel);
+        pos = pos | (outside & k255);  // v 255 + pos 255 - neg: g is 255, white, no error
+      }
+      const Lanes g = Max(Min(v + pos - neg, k255), Splat(0));
+      // White when v > 248, or when v >= 7, no much lighter next pixel makes an edge, and g >= 128.
+      const Lanes edge = (nextFirst - v) > Splat(64);
+      const Lanes white = (v > Splat(248)) | AndNot(edge, (v > Splat(6)) & (g > Splat(127)));
+      std::memcpy(word, white.v, sizeof white.v);  // the decision replaces the word: 0 black, -1 white
+
+      // White passes e = 255 - g on as negative error; black passes e = g and 255 on as positive error, each share
+      // truncated on its own (so 63, 31 and 15 on top for 8/32, 4/32 and 2/32 of 255).
+      const Lanes black = AndNot(white, k255);
+      const Lanes e = g ^ (white & k255);  // 255 - g for white
+      const Lanes eighth = e >> 2;         // 8/32
+      const Lanes quarter = e >> 3;        // 4/32
+      const Lanes sixteenth = e >> 4;      // 2/32
+      const Lanes pos8 = AndNot(white, eighth + Splat(63));
+      const Lanes pos4 = AndNot(white, quarter + Splat(31));
+      const Lanes pos2 = AndNot(white, sixteenth + Splat(15));
+      const Lanes neg8 = white & eighth;
+      const Lanes neg4 = white & quarter;
+      const Lanes neg2 = white & sixteenth;
+      // Along the row: black fills the next pixel's positive error (255); white gives it 8/32 and the one after
+      // 4/32.
+      carryPos1 = Max(carryPos2, black);
+      carryNeg1 = carryNeg2 + neg8;
+      carryPos2 = pos4;
+      carryNeg2 = neg4;
+      // Down: 2/32, 4/32, 8/32, 4/32 and 2/32 to x - 2 .. x + 2; x - 2 then has all its shares. The sums stay
+      // below 320 and are limited where they are used (pos above): the shares are non-negative, so limiting the
+      // sum once equals saturating at every step.
+      outPos = downPos0 + pos2;
+      outNeg = downNeg0 + neg2;
+      downPos0 = downPos1 + pos4;
+      downNeg0 = downNeg1 + neg4;
+      downPos1 = downPos2 + pos8;
+      downNeg1 = downNeg2 + neg8;
+      downPos2 = downPos3 + pos4;
+      downNeg2 = downNeg3 + neg4;
+      downPos3 = pos2;
+      downNeg3 = neg2;
+      if (!kMasked || s >= kSkew) {
+        abovePos_[s - kSkew] = outPos.v[kLanes - 1];
+        aboveNeg_[s - kSkew] = outNeg.v[kLanes - 1];
+      }
+    }
+    state = {carryPos1, carryNeg1, carryPos2, carryNeg2, downPos0, downPos1, downPos2,
+             downPos3,  downNeg0,  downNeg1,  downNeg2,  downNeg3, outPos,   outNeg};
+  }
+
+  // Gathers a lane's decisions into its bitmap row, eight pixels a byte, and leaves each in byte 0 of its pixel.
+  void TakeDecisions(int lane, int y) {
+    const int width = page_.width;
+    const int16_t* words = words_ + kLag * lane * kLanes + lane;
+    uint8_t* row = page_.Row(y);
+    uint8_t* out = mono_.Row(y);
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+      // Each decision (0 or 255) gives its own bit, so the eight are independent of each other.
+      unsigned bits = 0;
+      for (int k = 0; k < 8; ++k) {
+        const auto d = static_cast<uint8_t>(words[(x + k) * kLanes]);
+        row[static_cast<size_t>(x + k) * 3] = d;
+        bits |= d & (0x80u >> k);
+      }
+      *out++ = static_cast<uint8_t>(bits);
+    }
+    if (x == width) return;
+    RowPacker packer(out, mono_.LastByteMask());
+    for (; x < width; ++x) {
+      const auto d = static_cast<uint8_t>(words[x * kLanes]);
+      row[static_cast<size_t>(x) * 3] = d;
+      packer.Put(d != 0);
+    }
+    packer.Finish();
+  }
+
+  ColourPage page_;
+  MonoBitmap mono_;
+  int16_t words_[kMaxSteps * kLanes];
+  // The sums the band's last row passed down, for the next band's first row, two entries ahead (see DecideBand).
+  int16_t abovePos_[kMaxSteps + 2];
+  int16_t aboveNeg_[kMaxSteps + 2];
+  // Per grey value: the stretched first-pass value, and the first-pass value in the high byte.
+  std::array<uint8_t, 256> value_;
+  std::array<uint16_t, 256> nextFirst_;
+};
+
 class Diffusion {
  public:
   Diffusion(const ColourPage& page, const MonoBitmap& mono) : page_(page), mono_(mono) {}
 
   // The grey values first, for the side's lowest and highest; then the rows from the top, each passing its error
-  // down to the next as it is decided.
+  // down to the next as it is decided: eight rows at a time for card-sized rows, one at a time for wider ones.
   void Run(const std::array<uint8_t, 256>& curve) {
     const auto [lo, hi] = GreyRows(curve);
     const std::array<uint8_t, 256> stretch = BuildStretch(lo, hi);
+    if (page_.width <= DiffusionBands::kMaxWidth) {
+      DiffusionBands(page_, mono_).Run(curve, stretch);
+      return;
+    }
     const int width = page_.width;
     const int height = page_.height;
     // The first row has no row above to take error from.
     std::memset(page_.Row(0) + width, 0, 2 * static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
-      DiffusionRow row(page_.Row(y), page_.Row(std::min(y + 1, height - 1)), width);
-      for (int x = 0; x < width; ++x) row.Decide(x, stretch);
-      row.Finish();
-      PackDecisions(page_.Row(y), width, mono_.Row(y), mono_.LastByteMask());
-      LeaveDecisions(page_.Row(y));
+      uint8_t* row = page_.Row(y);
+      for (int x = 0; x < width; ++x) row[x] = curve[row[x]];
+      DiffusionRow decide(row, page_.Row(std::min(y + 1, height - 1)), width);
+      for (int x = 0; x < width; ++x) decide.Decide(x, stretch);
+      decide.Finish();
+      PackDecisions(row, width, mono_.Row(y), mono_.LastByteMask());
+      LeaveDecisions(row);
     }
   }
 
  private:
-  // Grey value and black adjustments of every pixel, into the first bytes of its row; returns the lowest and the
-  // highest value of the side.
+  // The grey value of every pixel, into the first bytes of its row; returns the lowest and the highest value of
+  // the side after the black adjustments.
   std::pair<int, int> GreyRows(const std::array<uint8_t, 256>& curve) {
-    int lo = 255;
-    int hi = 0;
+    uint8_t lo = 255;
+    uint8_t hi = 0;
+    for (int y = 0; y < page_.height; ++y) GreyRow(page_.Row(y), page_.width, lo, hi);
+    // The black curve never falls, so its lowest and highest values on the side are those of the lowest and the
+    // highest grey. Should a curve fall somewhere, every grey of the side is looked at instead.
+    if (std::is_sorted(curve.begin(), curve.end())) return {curve[lo], curve[hi]};
+    int curveLo = 255;
+    int curveHi = 0;
     for (int y = 0; y < page_.height; ++y) {
-      uint8_t* row = page_.Row(y);
-      const uint8_t* p = row;
-      for (int x = 0; x < page_.width; ++x, p += 3) {
-        const uint8_t v = curve[MonoGrey(p[0], p[1], p[2])];
-        row[x] = v;  // behind the pixel being read
-        lo = std::min<int>(lo, v);
-        hi = std::max<int>(hi, v);
+      const uint8_t* row = page_.Row(y);
+      for (int x = 0; x < page_.width; ++x) {
+        curveLo = std::min<int>(curveLo, curve[row[x]]);
+        curveHi = std::max<int>(curveHi, curve[row[x]]);
       }
     }
-    return {lo, hi};
+    return {curveLo, curveHi};
   }
 
   // Leaves each decision in byte 0 of its pixel, from the last pixel back so that none is overwritten unread.

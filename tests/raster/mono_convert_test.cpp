@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace tolma {
@@ -350,6 +352,103 @@ TEST(Diffusion, MatchesTheRulesOnSyntheticPages) {
     EXPECT_EQ(wrong, 0) << c.name;
     EXPECT_GT(blacks, 0) << c.name;
     EXPECT_LT(blacks, c.w * c.h) << c.name;
+  }
+}
+
+// Card-sized and odd-sized pages of every kind against the rules: the conversion decides eight rows side by side
+// (each a few pixels behind the one above) for rows up to 1024 pixels, and row by row for wider ones.
+TEST(Diffusion, MatchesTheRulesOnVariedPages) {
+  using Paint = void (*)(Sheet&, uint32_t seed);
+  struct Pattern {
+    const char* name;
+    Paint paint;
+  } patterns[] = {
+      {"random colour",
+       [](Sheet& s, uint32_t seed) {
+         for (uint8_t& b : s.page) {
+           seed = seed * 1664525u + 1013904223u;
+           b = static_cast<uint8_t>(seed >> 24);
+         }
+       }},
+      {"flat mid grey", [](Sheet& s, uint32_t) { std::fill(s.page.begin(), s.page.end(), uint8_t{128}); }},
+      {"gradients",
+       [](Sheet& s, uint32_t) {
+         for (int y = 0; y < s.height; ++y) {
+           for (int x = 0; x < s.width; ++x) {
+             uint8_t* p = s.Pixel(x, y);
+             p[0] = static_cast<uint8_t>(x * 255 / s.width);
+             p[1] = static_cast<uint8_t>(y * 255 / s.height);
+             p[2] = static_cast<uint8_t>((x + y) % 256);
+           }
+         }
+       }},
+      {"sharp edges",
+       [](Sheet& s, uint32_t seed) {
+         // Blocks of white, black and mid greys with noisy borders: edges along and across the rows.
+         for (int y = 0; y < s.height; ++y) {
+           for (int x = 0; x < s.width; ++x) {
+             seed = seed * 1664525u + 1013904223u;
+             const int jitter = static_cast<int>(seed >> 30);
+             const int block = ((x + jitter) / 37 + (y + jitter) / 23) % 5;
+             static constexpr uint8_t kLevels[5] = {255, 0, 150, 40, 250};
+             s.SetGrey(x, y, kLevels[block]);
+           }
+         }
+       }},
+      {"dark text on light",
+       [](Sheet& s, uint32_t) {
+         for (int y = 0; y < s.height; ++y) {
+           for (int x = 0; x < s.width; ++x) s.SetGrey(x, y, (x % 11 < 2 || y % 13 == 0) ? 3 : 235);
+         }
+       }},
+  };
+  const BlackAdjustment blacks[] = {{}, {12, -30}, {-8, 45}, {5, 10}, {10, -20}, {0, -100}, {100, 0}};
+  struct Size {
+    int w, h;
+  } sizes[] = {{1024, 640}, {640, 1024}};
+
+  auto check = [](Sheet& s, BlackAdjustment black, const std::string& what) {
+    const std::vector<bool> expected = ReferenceDiffusion(s, black);
+    ASSERT_EQ(s.Convert(kMonoDiffusion, black), 1);
+    int wrong = 0;
+    int firstWrong = -1;
+    for (int y = 0; y < s.height; ++y) {
+      for (int x = 0; x < s.width; ++x) {
+        const size_t k = static_cast<size_t>(y) * s.width + x;
+        if (s.White(x, y) != expected[k] || s.Pixel(x, y)[0] != (expected[k] ? 255 : 0)) {
+          if (wrong++ == 0) firstWrong = static_cast<int>(k);
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0) << what << ", first at pixel " << firstWrong;
+  };
+
+  uint32_t seed = 7;
+  int turn = 0;
+  for (const Pattern& pattern : patterns) {
+    for (const Size& size : sizes) {
+      const BlackAdjustment black = blacks[static_cast<size_t>(turn++) % std::size(blacks)];
+      Sheet s(size.w, size.h);
+      pattern.paint(s, seed++);
+      check(s, black,
+            std::string(pattern.name) + " " + std::to_string(size.w) + "x" + std::to_string(size.h) + " black " +
+                std::to_string(black.intensity) + "/" + std::to_string(black.contrast));
+    }
+  }
+  // Every black setting on a random page.
+  for (const BlackAdjustment& black : blacks) {
+    Sheet s(1024, 640);
+    patterns[0].paint(s, seed++);
+    check(s, black, "random, black " + std::to_string(black.intensity) + "/" + std::to_string(black.contrast));
+  }
+  // Heights that leave a part band, widths around the lag of the band's last row (21) and past 1024.
+  const Size odd[] = {{3, 9}, {20, 17}, {21, 8}, {22, 15}, {23, 1}, {64, 7}, {1023, 13}, {1025, 11}, {1100, 9}};
+  for (const Size& size : odd) {
+    for (int p : {0, 3}) {
+      Sheet s(size.w, size.h);
+      patterns[p].paint(s, seed++);
+      check(s, {}, std::string(patterns[p].name) + " " + std::to_string(size.w) + "x" + std::to_string(size.h));
+    }
   }
 }
 
