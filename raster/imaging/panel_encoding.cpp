@@ -75,6 +75,12 @@ OpenRun PutRunsChecked(const uint8_t* p, const uint8_t* end, OpenRun run, PanelO
 constexpr size_t kBlock = 8;
 // Most bytes one block writes: a piece of 127 of the run carried in, and 2 bytes a run ending in the block.
 constexpr ptrdiff_t kBlockOutput = 2 + 2 * kBlock;
+// An open run this long goes to the run search. Shorter, even a block without a run end goes through its layout
+// like the others: a busy picture has many of those, and a branch on them would be guessed wrong half the time.
+constexpr size_t kLongRun = 32;
+static_assert(kLongRun + kBlock <= 127, "a run ending in a block written through its layout takes one count byte");
+// Most bytes one block writes through its layout: the first run's count byte and the 8 bytes of the layout.
+constexpr ptrdiff_t kLayoutOutput = 1 + kBlock;
 
 // Bit 8i + 7 is set where level i of the block differs from level i + 1 (reads the 9 levels from `p`).
 uint64_t RunEnds(const uint8_t* p) {
@@ -106,26 +112,30 @@ uint8_t* WriteRun(uint8_t* o, uint8_t value, size_t length) {
   return o + 1 + (length != 1);
 }
 
-// What a block with a given pattern of run ends (at least one) writes, apart from the count byte of its first run,
-// whose length depends on the open run carried in. The block's 8 levels, masked by `values` and or-ed with
-// `counts`, hold the bytes to write in their order, with zero bytes between them; the three `moves` close those up
-// to the front.
-struct BlockLayout {
+// What a block with a given pattern of run ends writes, apart from the count byte of its first run, whose length
+// depends on the open run carried in. The block's 8 levels, masked by `values` and or-ed with `counts`, hold the
+// bytes to write in their order, with zero bytes between them; the three `moves` close those up to the front.
+struct alignas(64) BlockLayout {
   uint64_t values = 0;  // 0xFF at each run end: the level is written
   uint64_t counts = 0;  // 0x80 + n at the first level of each later run of n >= 2: its count byte
   // The bytes that move down by 1, 2 and 4 places, in turn. A kept byte's distance is the number of dropped bytes
   // before it, taken a binary digit at a time; the kept bytes keep their order all along, so none lands on another.
   std::array<uint64_t, 3> moves{};
-  uint8_t written = 0;   // the bytes kept
-  uint8_t firstEnd = 0;  // the level on which the first run ends
-  uint8_t after = 0;     // the levels after the last run end: the open run the block leaves
+  uint8_t written = 0;  // the bytes kept
+  // The level on which the first run ends. Without a run end, -128: the first run then never counts 2 levels (the
+  // open run carried in is shorter than 127 - 8), so its count byte is not kept.
+  int8_t firstEnd = -128;
+  uint8_t after = kBlock;  // the levels after the last run end: the open run the block leaves
+  // All ones (-1) without a run end: the open run carried in goes on through the block; else 0.
+  int8_t carried = -1;
 };
 
 constexpr std::array<BlockLayout, 256> MakeBlockLayouts() {
   std::array<BlockLayout, 256> layouts{};
   for (unsigned ends = 1; ends < 256; ++ends) {
     BlockLayout& layout = layouts[ends];
-    layout.firstEnd = static_cast<uint8_t>(std::countr_zero(ends));
+    layout.carried = 0;
+    layout.firstEnd = static_cast<int8_t>(std::countr_zero(ends));
     layout.after = static_cast<uint8_t>(7 - (std::bit_width(ends) - 1));
     std::array<bool, kBlock> kept{};
     int start = layout.firstEnd + 1;  // the first level of the next run
@@ -178,15 +188,38 @@ uint64_t BlockBytes(uint64_t levels, const BlockLayout& layout) {
   return bytes;
 }
 
+// Writes one block through its layout: the first run's count byte goes first, and stays only if that run (with
+// the open run carried in) is longer than one level; the rest of the block's bytes come from the layout. Writes at
+// most kLayoutOutput bytes, and returns the new end.
+uint8_t* WriteBlock(const uint8_t* p, uint64_t ends, size_t& pending, uint8_t* o) {
+  const BlockLayout& layout = kBlockLayouts[RunEndBits(ends)];
+  const ptrdiff_t first = static_cast<ptrdiff_t>(pending) + layout.firstEnd + 1;
+  o[0] = static_cast<uint8_t>(0x80 + first);
+  o += first > 1;
+  uint64_t levels;
+  std::memcpy(&levels, p, sizeof levels);
+  const uint64_t bytes = BlockBytes(levels, layout);
+  std::memcpy(o, &bytes, sizeof bytes);
+  // Without a run end the open run grows by the block (`carried` is all ones), else it is what the block leaves.
+  pending = (pending & static_cast<size_t>(static_cast<ptrdiff_t>(layout.carried))) + layout.after;
+  return o + layout.written;
+}
+
 // Whole blocks of levels from `p`, straight into the output, while a block's worst case fits and the level after
 // the block can be read. The open run always continues with the block's first level: a run that ends on a block's
 // last level is written with that block. Returns where it stopped; `run` and `out` are brought up to date.
 const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openRun, PanelOutput& out) {
   uint8_t* o = out.data + out.length;
   uint8_t* const limit = out.data + out.capacity;
-  uint8_t value = openRun.value;
   size_t pending = openRun.pending;
+  const uint8_t* const begin = p;
   while (end - p > static_cast<ptrdiff_t>(kBlock) && limit - o >= kBlockOutput) {
+    // The blocks that surely fit, kLayoutOutput bytes each, go without checks while the open run is short; each
+    // leaves room for the worst case of the next.
+    auto blocks =
+        std::min((end - p - 1) / static_cast<ptrdiff_t>(kBlock), (limit - o - kBlockOutput) / kLayoutOutput + 1);
+    for (; blocks != 0 && pending < kLongRun; --blocks, p += kBlock) o = WriteBlock(p, RunEnds(p), pending, o);
+    if (blocks == 0) continue;
     const uint64_t ends = RunEnds(p);
     if (ends == 0) {
       // The open run goes on through the block and maybe far beyond: up to the level before the next change, so
@@ -197,12 +230,9 @@ const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openR
         o = WriteRun(o, *p, 127);
         pending -= 127;
       }
-      value = *p;
       p = next;
       if (pending >= 127) break;  // no room for its pieces: the checked path goes on
-      continue;
-    }
-    if (pending + kBlock >= 127) {
+    } else {
       // A long open run ends in the block: it may need a piece of 127.
       ptrdiff_t start = -static_cast<ptrdiff_t>(pending);
       for (uint64_t rest = ends; rest != 0; rest &= rest - 1) {
@@ -211,25 +241,13 @@ const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openR
         start = last + 1;
       }
       pending = static_cast<size_t>(static_cast<ptrdiff_t>(kBlock) - start);
-    } else {
-      // The first run's count byte goes first, and stays only if that run (with the open run carried in) is longer
-      // than one level; the rest of the block's bytes come from its layout.
-      const BlockLayout& layout = kBlockLayouts[RunEndBits(ends)];
-      const size_t first = pending + layout.firstEnd + 1;
-      o[0] = static_cast<uint8_t>(0x80 + first);
-      o += first > 1;
-      uint64_t levels;
-      std::memcpy(&levels, p, sizeof levels);
-      const uint64_t bytes = BlockBytes(levels, layout);
-      std::memcpy(o, &bytes, sizeof bytes);
-      o += layout.written;
-      pending = layout.after;
+      p += kBlock;
     }
-    value = p[kBlock - 1];
-    p += kBlock;
   }
+  // An open run left by the blocks has the level of their last one.
+  if (pending != 0 && p != begin) openRun.value = p[-1];
   out.length = static_cast<uint32_t>(o - out.data);
-  openRun = {value, pending};
+  openRun.pending = pending;
   return p;
 }
 

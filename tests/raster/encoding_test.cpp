@@ -525,7 +525,8 @@ void ExpectWholeRunsMatch(const Bytes& levels, size_t piece, uint32_t capacity, 
 TEST(ContoneRle, EveryRunEndPatternMatchesLevelByLevel) {
   std::mt19937 random(5);
   for (unsigned ends = 0; ends < 256; ++ends) {
-    for (const size_t open : {0, 1, 2, 7, 8, 9, 118, 119, 120, 121, 125, 126, 127, 128, 135, 254, 255, 300}) {
+    for (const size_t open :
+         {0, 1, 2, 7, 8, 9, 31, 32, 33, 40, 118, 119, 120, 121, 125, 126, 127, 128, 135, 254, 255, 300}) {
       const size_t shift = random() % 8;
       const auto first = static_cast<uint8_t>(ends % 2 ? 0x9C : random() % 32);
       Bytes levels(shift, 3);
@@ -544,17 +545,24 @@ TEST(ContoneRle, EveryRunEndPatternMatchesLevelByLevel) {
   }
 }
 
-// A dithered stretch (tones rounded up or down at random, mostly short runs) and one with long runs among them,
-// into every small output capacity and a few large ones: the output stops where the level-by-level coder's does.
+// A dithered stretch (tones rounded up or down at random, mostly short runs), one with long runs among them, and
+// the most bytes a block can give (single levels after a pair) followed by runs of 40 ending at every place of a
+// block, into every small output capacity and a few large ones: the output stops where the level-by-level coder's
+// does, and nothing is written past it.
 TEST(ContoneRle, DitheredLevelsMatchLevelByLevelAtEveryCapacity) {
   std::mt19937 random(9);
-  Bytes dithered(3000), withLongRuns;
+  Bytes dithered(3000), withLongRuns, busyThenLong;
   for (size_t i = 0; i < dithered.size(); ++i) dithered[i] = static_cast<uint8_t>((i * 3 + random() % 256) >> 8);
   for (const size_t run : {126, 127, 128, 254, 255, 3, 1, 260}) {
     withLongRuns.insert(withLongRuns.end(), dithered.begin(), dithered.begin() + 200);
     withLongRuns.insert(withLongRuns.end(), run, 7);
   }
-  for (const Bytes* levels : {&dithered, &withLongRuns}) {
+  for (size_t shift = 0; shift < 8; ++shift) {
+    busyThenLong.insert(busyThenLong.end(), {9, 9});
+    for (size_t i = 0; i < 30 + shift; ++i) busyThenLong.push_back(static_cast<uint8_t>(i % 2));
+    busyThenLong.insert(busyThenLong.end(), 40, 5);
+  }
+  for (const Bytes* levels : {&dithered, &withLongRuns, &busyThenLong}) {
     for (uint32_t capacity = 0; capacity < 200; ++capacity) {
       ExpectWholeRunsMatch(*levels, 0, capacity, "capacity " + std::to_string(capacity));
     }
