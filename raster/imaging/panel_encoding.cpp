@@ -73,7 +73,8 @@ OpenRun PutRunsChecked(const uint8_t* p, const uint8_t* end, OpenRun run, PanelO
 // Levels are taken 8 at a time: one 64-bit comparison of the block with itself shifted by a level marks where runs
 // end, and a table made for each of the 256 patterns of run ends tells which bytes the block writes.
 constexpr size_t kBlock = 8;
-// Most bytes one block writes: a piece of 127 of the run carried in, and 2 bytes a run ending in the block.
+// Most bytes one block writes when a long open run ends in it: a piece of 127 of that run, and 2 bytes a run ending
+// in the block.
 constexpr ptrdiff_t kBlockOutput = 2 + 2 * kBlock;
 // An open run this long goes to the run search. Shorter, even a block without a run end goes through its layout
 // like the others: a busy picture has many of those, and a branch on them would be guessed wrong half the time.
@@ -123,13 +124,14 @@ struct alignas(64) BlockLayout {
   std::array<uint64_t, 3> moves{};
   uint8_t written = 0;  // the bytes kept
   // The level on which the first run ends. Without a run end, -128: the first run then never counts 2 levels (the
-  // open run carried in is shorter than 127 - 8), so its count byte is not kept.
+  // open run carried in is shorter than kLongRun), so its count byte is not kept.
   int8_t firstEnd = -128;
   uint8_t after = kBlock;  // the levels after the last run end: the open run the block leaves
   // All ones (-1) without a run end: the open run carried in goes on through the block; else 0.
   int8_t carried = -1;
 };
 
+// The layouts of the 256 patterns of run ends, bit i set where level i ends a run; pattern 0 keeps the defaults.
 constexpr std::array<BlockLayout, 256> MakeBlockLayouts() {
   std::array<BlockLayout, 256> layouts{};
   for (unsigned ends = 1; ends < 256; ++ends) {
@@ -169,7 +171,10 @@ constexpr std::array<BlockLayout, 256> MakeBlockLayouts() {
 
 constexpr std::array<BlockLayout, 256> kBlockLayouts = MakeBlockLayouts();
 
-// Spot checks of the table. Run ends on levels 2 and 3: the first run's level and a single level, both moving
+// Spot checks of the table. No run end: nothing written, the open run carried on.
+static_assert(kBlockLayouts[0].written == 0 && kBlockLayouts[0].values == 0 && kBlockLayouts[0].counts == 0);
+static_assert(kBlockLayouts[0].after == kBlock && kBlockLayouts[0].carried == -1);
+// Run ends on levels 2 and 3: the first run's level and a single level, both moving
 // down by 2, and the open run goes on with the last 4 levels.
 static_assert(kBlockLayouts[0x0C].values == 0x00000000FFFF0000ull && kBlockLayouts[0x0C].counts == 0);
 static_assert(kBlockLayouts[0x0C].moves[0] == 0 && kBlockLayouts[0x0C].moves[1] == 0x00000000FFFF0000ull);
@@ -207,15 +212,15 @@ uint8_t* WriteBlock(const uint8_t* p, uint64_t ends, size_t& pending, uint8_t* o
 
 // Whole blocks of levels from `p`, straight into the output, while a block's worst case fits and the level after
 // the block can be read. The open run always continues with the block's first level: a run that ends on a block's
-// last level is written with that block. Returns where it stopped; `run` and `out` are brought up to date.
+// last level is written with that block. Returns where it stopped; `openRun` and `out` are brought up to date.
 const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openRun, PanelOutput& out) {
   uint8_t* o = out.data + out.length;
   uint8_t* const limit = out.data + out.capacity;
   size_t pending = openRun.pending;
   const uint8_t* const begin = p;
   while (end - p > static_cast<ptrdiff_t>(kBlock) && limit - o >= kBlockOutput) {
-    // The blocks that surely fit, kLayoutOutput bytes each, go without checks while the open run is short; each
-    // leaves room for the worst case of the next.
+    // The blocks that surely fit go without checks while the open run is short: however many of them take
+    // kLayoutOutput bytes each, kBlockOutput bytes, the worst case of any block, are left for the next.
     auto blocks =
         std::min((end - p - 1) / static_cast<ptrdiff_t>(kBlock), (limit - o - kBlockOutput) / kLayoutOutput + 1);
     for (; blocks != 0 && pending < kLongRun; --blocks, p += kBlock) o = WriteBlock(p, RunEnds(p), pending, o);
