@@ -19,7 +19,8 @@ using Bytes = std::vector<uint8_t>;
 
 // Panel contents, in the printer's line order: 0 white; 1 a typical card (a smooth background, a photo
 // with noise on a fifth of the card, a block of text); 2 noise everywhere (one level in eight off by one,
-// the worst case for branch prediction); 3 random levels (the largest output).
+// the worst case for branch prediction); 3 random levels (the largest output); 4 a dithered photo (smooth tones
+// each rounded up or down at random, as the colour panels of a photo card come: half the runs single levels).
 Bytes ContoneLevels(int64_t kind) {
   Bytes levels(kPanelLines * kPanelDots);
   std::mt19937 rng(1);
@@ -34,6 +35,10 @@ Bytes ContoneLevels(int64_t kind) {
       }
       if (kind == 2) level = static_cast<uint8_t>(((d / 20 + n / 32) + (rng() % 8 == 0 ? 1 : 0)) & 31);
       if (kind == 3) level = static_cast<uint8_t>(rng() & 31);
+      if (kind == 4) {
+        const uint32_t tone = static_cast<uint32_t>(d * 5 + n * 2) % 8192;  // 5-bit levels in 1/256ths
+        level = static_cast<uint8_t>((tone + rng() % 256) >> 8);
+      }
       levels[static_cast<size_t>(n) * kPanelDots + d] = level;
     }
   }
@@ -53,7 +58,7 @@ Bytes MonoBitmap(int64_t kind) {
 }
 
 const char* ContoneName(int64_t kind) {
-  static const char* const names[] = {"white", "card", "noisy", "random"};
+  static const char* const names[] = {"white", "card", "noisy", "random", "dithered"};
   return names[kind];
 }
 const char* MonoName(int64_t kind) {
@@ -74,7 +79,7 @@ void BM_ContoneRlePanel(benchmark::State& state) {
   }
   state.SetLabel(ContoneName(state.range(0)));
 }
-BENCHMARK(BM_ContoneRlePanel)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ContoneRlePanel)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 // The same panel a line of 640 levels at a time, as the colour scans hand it over.
 void BM_ContoneRlePanelByLine(benchmark::State& state) {
@@ -91,7 +96,7 @@ void BM_ContoneRlePanelByLine(benchmark::State& state) {
   }
   state.SetLabel(ContoneName(state.range(0)));
 }
-BENCHMARK(BM_ContoneRlePanelByLine)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ContoneRlePanelByLine)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 void BM_ContonePackedPanel(benchmark::State& state) {
   Bytes levels = ContoneLevels(state.range(0));
@@ -109,7 +114,7 @@ void BM_ContonePackedPanel(benchmark::State& state) {
   }
   state.SetLabel(ContoneName(state.range(0)));
 }
-BENCHMARK(BM_ContonePackedPanel)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ContonePackedPanel)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 // One-bit panel: args are (orientation 0 columns / 1 rows, content, packed form).
 void BM_MonoPanel(benchmark::State& state) {

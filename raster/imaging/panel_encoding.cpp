@@ -2,6 +2,7 @@
 // maximal runs, each as pieces of 127 ("0xFF v") and a rest (a single byte, or 0x80 + n and v).
 #include "raster/imaging/panel_encoding.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -70,12 +71,17 @@ OpenRun PutRunsChecked(const uint8_t* p, const uint8_t* end, OpenRun run, PanelO
 }
 
 // Levels are taken 8 at a time: one 64-bit comparison of the block with itself shifted by a level marks where runs
-// end, and only those positions are visited.
+// end, and a table made for each of the 256 patterns of run ends tells which bytes the block writes.
 constexpr size_t kBlock = 8;
-// Most bytes one block writes: a piece of 127 of the run carried in, and 2 bytes a run ending in the block.
+// Most bytes one block writes when a long open run ends in it: a piece of 127 of that run, and 2 bytes a run ending
+// in the block.
 constexpr ptrdiff_t kBlockOutput = 2 + 2 * kBlock;
-// The run ends of a block in which every level differs from the next.
-constexpr uint64_t kEveryLevelEnds = 0x8080808080808080ull;
+// An open run this long goes to the run search. Shorter, even a block without a run end goes through its layout
+// like the others: a busy picture has many of those, and a branch on them would be guessed wrong half the time.
+constexpr size_t kLongRun = 32;
+static_assert(kLongRun + kBlock <= 127, "a run ending in a block written through its layout takes one count byte");
+// Most bytes one block writes through its layout: the first run's count byte and the 8 bytes of the layout.
+constexpr ptrdiff_t kLayoutOutput = 1 + kBlock;
 
 // Bit 8i + 7 is set where level i of the block differs from level i + 1 (reads the 9 levels from `p`).
 uint64_t RunEnds(const uint8_t* p) {
@@ -87,6 +93,10 @@ uint64_t RunEnds(const uint8_t* p) {
   constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
   return (((diff & kLow7) + kLow7) | diff) & ~kLow7;  // the top bit of every nonzero byte
 }
+
+// The run ends of RunEnds as 8 bits, bit i for level i: the multiplication moves bit 8i + 7 (shifted down to 8i)
+// to bit 56 + i; no two of its partial products meet, so nothing carries.
+unsigned RunEndBits(uint64_t ends) { return static_cast<unsigned>(((ends >> 7) * 0x0102040810204080ull) >> 56); }
 
 // Writes a run of `length` equal levels, 1 to 127 + kBlock of them, and returns the new end. A single level takes
 // one byte, but two are written: the caller leaves room.
@@ -103,44 +113,118 @@ uint8_t* WriteRun(uint8_t* o, uint8_t value, size_t length) {
   return o + 1 + (length != 1);
 }
 
-// The runs that end in one block, written one after another.
-struct BlockRuns {
-  const uint8_t* p;  // the block
-  uint64_t rest;     // the run ends not yet written, as RunEnds gives them
-  ptrdiff_t start;   // where the next run starts, from the block's first level (negative for the open run)
-  uint8_t* o;        // where the next run goes
-
-  // The run end of the block's last level, the highest there is: or-ed in, it changes nothing while a run end is
-  // left, and it spares the count of trailing zeros a test for zero.
-  static constexpr uint64_t kLastLevel = uint64_t{1} << 63;
-
-  // Writes the next run, whose length must be below 127; when no run end is left, the bytes written are left to
-  // be overwritten and nothing changes. Selections are made with masks: compilers would turn them into jumps,
-  // whose guesses a busy picture defeats.
-  void WriteNext() {
-    const auto any = static_cast<ptrdiff_t>(0) - (rest != 0);         // all ones while a run end is left
-    const ptrdiff_t last = std::countr_zero(rest | kLastLevel) >> 3;  // the last level when none is left
-    const auto length = static_cast<size_t>(last + 1 - start);        // below 127
-    const auto single = static_cast<uint8_t>(0) - (length == 1);      // 0xFF for a run of one
-    const uint8_t v = p[last];
-    const auto count = static_cast<uint8_t>(0x80 + length);
-    o[0] = static_cast<uint8_t>(count ^ ((count ^ v) & single));  // the level itself, or the count
-    o[1] = v;
-    o += static_cast<ptrdiff_t>(2 - (length == 1)) & any;
-    start += (last + 1 - start) & any;
-    rest &= rest - 1;
-  }
+// What a block with a given pattern of run ends writes, apart from the count byte of its first run, whose length
+// depends on the open run carried in. The block's 8 levels, masked by `values` and or-ed with `counts`, hold the
+// bytes to write in their order, with zero bytes between them; the three `moves` close those up to the front.
+struct alignas(64) BlockLayout {
+  uint64_t values = 0;  // 0xFF at each run end: the level is written
+  uint64_t counts = 0;  // 0x80 + n at the first level of each later run of n >= 2: its count byte
+  // The bytes that move down by 1, 2 and 4 places, in turn. A kept byte's distance is the number of dropped bytes
+  // before it, taken a binary digit at a time; the kept bytes keep their order all along, so none lands on another.
+  std::array<uint64_t, 3> moves{};
+  uint8_t written = 0;  // the bytes kept
+  // The level on which the first run ends. Without a run end, -128: the first run then never counts 2 levels (the
+  // open run carried in is shorter than kLongRun), so its count byte is not kept.
+  int8_t firstEnd = -128;
+  uint8_t after = kBlock;  // the levels after the last run end: the open run the block leaves
+  // All ones (-1) without a run end: the open run carried in goes on through the block; else 0.
+  int8_t carried = -1;
 };
+
+// The layouts of the 256 patterns of run ends, bit i set where level i ends a run; pattern 0 keeps the defaults.
+constexpr std::array<BlockLayout, 256> MakeBlockLayouts() {
+  std::array<BlockLayout, 256> layouts{};
+  for (unsigned ends = 1; ends < 256; ++ends) {
+    BlockLayout& layout = layouts[ends];
+    layout.carried = 0;
+    layout.firstEnd = static_cast<int8_t>(std::countr_zero(ends));
+    layout.after = static_cast<uint8_t>(7 - (std::bit_width(ends) - 1));
+    std::array<bool, kBlock> kept{};
+    int start = layout.firstEnd + 1;  // the first level of the next run
+    kept[layout.firstEnd] = true;
+    layout.values |= uint64_t{0xFF} << (8 * layout.firstEnd);
+    for (int i = start; i < static_cast<int>(kBlock); ++i) {
+      if ((ends >> i & 1) == 0) continue;
+      kept[i] = true;
+      layout.values |= uint64_t{0xFF} << (8 * i);
+      if (i > start) {
+        kept[start] = true;
+        layout.counts |= uint64_t{0x80u + static_cast<unsigned>(i + 1 - start)} << (8 * start);
+      }
+      start = i + 1;
+    }
+    int to = 0;
+    for (int from = 0; from < static_cast<int>(kBlock); ++from) {
+      if (!kept[from]) continue;
+      const int distance = from - to++;
+      int at = from;
+      for (int step = 0; step < 3; ++step) {
+        if ((distance >> step & 1) == 0) continue;
+        layout.moves[step] |= uint64_t{0xFF} << (8 * at);
+        at -= 1 << step;
+      }
+    }
+    layout.written = static_cast<uint8_t>(to);
+  }
+  return layouts;
+}
+
+constexpr std::array<BlockLayout, 256> kBlockLayouts = MakeBlockLayouts();
+
+// Spot checks of the table. No run end: nothing written, the open run carried on.
+static_assert(kBlockLayouts[0].written == 0 && kBlockLayouts[0].values == 0 && kBlockLayouts[0].counts == 0);
+static_assert(kBlockLayouts[0].after == kBlock && kBlockLayouts[0].carried == -1);
+// Run ends on levels 2 and 3: the first run's level and a single level, both moving
+// down by 2, and the open run goes on with the last 4 levels.
+static_assert(kBlockLayouts[0x0C].values == 0x00000000FFFF0000ull && kBlockLayouts[0x0C].counts == 0);
+static_assert(kBlockLayouts[0x0C].moves[0] == 0 && kBlockLayouts[0x0C].moves[1] == 0x00000000FFFF0000ull);
+static_assert(kBlockLayouts[0x0C].written == 2 && kBlockLayouts[0x0C].after == 4);
+// Run ends on levels 0 and 6: a run of 6 from level 1 ("0x86 v", its level moving down by 4), one level left open.
+static_assert(kBlockLayouts[0x41].counts == 0x0000000000008600ull && kBlockLayouts[0x41].written == 3);
+static_assert(kBlockLayouts[0x41].moves[2] == 0x00FF000000000000ull && kBlockLayouts[0x41].after == 1);
+
+// The bytes of a block's 8 levels a layout keeps, closed up to the front.
+uint64_t BlockBytes(uint64_t levels, const BlockLayout& layout) {
+  uint64_t bytes = (levels & layout.values) | layout.counts;
+  for (size_t step = 0; step < 3; ++step) {
+    const uint64_t moving = bytes & layout.moves[step];
+    bytes = (bytes ^ moving) | (moving >> (8 << step));
+  }
+  return bytes;
+}
+
+// Writes one block through its layout: the first run's count byte goes first, and stays only if that run (with
+// the open run carried in) is longer than one level; the rest of the block's bytes come from the layout. Writes at
+// most kLayoutOutput bytes, and returns the new end.
+uint8_t* WriteBlock(const uint8_t* p, uint64_t ends, size_t& pending, uint8_t* o) {
+  const BlockLayout& layout = kBlockLayouts[RunEndBits(ends)];
+  const ptrdiff_t first = static_cast<ptrdiff_t>(pending) + layout.firstEnd + 1;
+  o[0] = static_cast<uint8_t>(0x80 + first);
+  o += first > 1;
+  uint64_t levels;
+  std::memcpy(&levels, p, sizeof levels);
+  const uint64_t bytes = BlockBytes(levels, layout);
+  std::memcpy(o, &bytes, sizeof bytes);
+  // Without a run end the open run grows by the block (`carried` is all ones), else it is what the block leaves.
+  pending = (pending & static_cast<size_t>(static_cast<ptrdiff_t>(layout.carried))) + layout.after;
+  return o + layout.written;
+}
 
 // Whole blocks of levels from `p`, straight into the output, while a block's worst case fits and the level after
 // the block can be read. The open run always continues with the block's first level: a run that ends on a block's
-// last level is written with that block. Returns where it stopped; `run` and `out` are brought up to date.
+// last level is written with that block. Returns where it stopped; `openRun` and `out` are brought up to date.
 const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openRun, PanelOutput& out) {
   uint8_t* o = out.data + out.length;
   uint8_t* const limit = out.data + out.capacity;
-  uint8_t value = openRun.value;
   size_t pending = openRun.pending;
+  const uint8_t* const begin = p;
   while (end - p > static_cast<ptrdiff_t>(kBlock) && limit - o >= kBlockOutput) {
+    // The blocks that surely fit go without checks while the open run is short: however many of them take
+    // kLayoutOutput bytes each, kBlockOutput bytes, the worst case of any block, are left for the next.
+    auto blocks =
+        std::min((end - p - 1) / static_cast<ptrdiff_t>(kBlock), (limit - o - kBlockOutput) / kLayoutOutput + 1);
+    for (; blocks != 0 && pending < kLongRun; --blocks, p += kBlock) o = WriteBlock(p, RunEnds(p), pending, o);
+    if (blocks == 0) continue;
     const uint64_t ends = RunEnds(p);
     if (ends == 0) {
       // The open run goes on through the block and maybe far beyond: up to the level before the next change, so
@@ -151,15 +235,9 @@ const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openR
         o = WriteRun(o, *p, 127);
         pending -= 127;
       }
-      value = *p;
       p = next;
       if (pending >= 127) break;  // no room for its pieces: the checked path goes on
-      continue;
-    }
-    if (ends == kEveryLevelEnds && pending == 0) {
-      std::memcpy(o, p, kBlock);  // eight single levels, each its own byte
-      o += kBlock;
-    } else if (pending + kBlock >= 127) {
+    } else {
       // A long open run ends in the block: it may need a piece of 127.
       ptrdiff_t start = -static_cast<ptrdiff_t>(pending);
       for (uint64_t rest = ends; rest != 0; rest &= rest - 1) {
@@ -168,23 +246,13 @@ const uint8_t* PutRunBlocks(const uint8_t* p, const uint8_t* end, OpenRun& openR
         start = last + 1;
       }
       pending = static_cast<size_t>(static_cast<ptrdiff_t>(kBlock) - start);
-    } else {
-      // The first four runs that end in the block without a branch, as a picture's block rarely has more; the
-      // block's share of the open run starts `pending` levels before the block.
-      BlockRuns runs{p, ends, -static_cast<ptrdiff_t>(pending), o};
-      runs.WriteNext();
-      runs.WriteNext();
-      runs.WriteNext();
-      runs.WriteNext();
-      while (runs.rest != 0) runs.WriteNext();
-      o = runs.o;
-      pending = static_cast<size_t>(static_cast<ptrdiff_t>(kBlock) - runs.start);
+      p += kBlock;
     }
-    value = p[kBlock - 1];
-    p += kBlock;
   }
+  // An open run left by the blocks has the level of their last one.
+  if (pending != 0 && p != begin) openRun.value = p[-1];
   out.length = static_cast<uint32_t>(o - out.data);
-  openRun = {value, pending};
+  openRun.pending = pending;
   return p;
 }
 

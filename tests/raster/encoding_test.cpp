@@ -492,6 +492,87 @@ TEST(ContoneRle, WholeRunsMatchLevelByLevel) {
   }
 }
 
+// The level-by-level coder's bytes and final state for `levels`, fed to PutLevelsRle in pieces of `piece` levels
+// (0: all at once), compared; `capacity` limits the output of both.
+void ExpectWholeRunsMatch(const Bytes& levels, size_t piece, uint32_t capacity, const std::string& what) {
+  Bytes a(capacity + 16, 0xEE), b(capacity + 16, 0xEE);
+  PanelOutput outA{a.data(), 0, capacity};
+  PanelOutput outB{b.data(), 0, capacity};
+  RunLengthState one, bulk;
+  for (const uint8_t l : levels) PutLevelRle(one, l, outA);
+  for (size_t at = 0; at < levels.size();) {
+    const size_t n = piece == 0 ? levels.size() : std::min(piece, levels.size() - at);
+    PutLevelsRle(bulk, std::span<const uint8_t>(levels.data() + at, n), outB);
+    at += n;
+  }
+  ASSERT_EQ(outA.length, outB.length) << what;
+  ASSERT_EQ(outA.overflow, outB.overflow) << what;
+  ASSERT_EQ(Bytes(a.begin(), a.begin() + outA.length), Bytes(b.begin(), b.begin() + outB.length)) << what;
+  // Beyond the written bytes the whole-run coder may leave scratch bytes, but never past the capacity.
+  ASSERT_EQ(Bytes(b.begin() + capacity, b.end()), Bytes(16, 0xEE)) << what;
+  ASSERT_EQ(one.state, bulk.state) << what;
+  if (one.state != 0) {
+    ASSERT_EQ(one.value, bulk.value) << what;
+  }
+  if (one.state == 2) {
+    ASSERT_EQ(one.count, bulk.count) << what;
+  }
+}
+
+// Every pattern of run ends in a block of 8 levels, after an open run of every length that matters (none, short,
+// around the piece of 127 and past it), at every position of the block in the fed levels, and with levels of any
+// byte value.
+TEST(ContoneRle, EveryRunEndPatternMatchesLevelByLevel) {
+  std::mt19937 random(5);
+  for (unsigned ends = 0; ends < 256; ++ends) {
+    for (const size_t open :
+         {0, 1, 2, 7, 8, 9, 31, 32, 33, 40, 118, 119, 120, 121, 125, 126, 127, 128, 135, 254, 255, 300}) {
+      const size_t shift = random() % 8;
+      const auto first = static_cast<uint8_t>(ends % 2 ? 0x9C : random() % 32);
+      Bytes levels(shift, 3);
+      levels.insert(levels.end(), open + 1, first);
+      // The block starts with the open run's last level; each run end changes the level.
+      uint8_t level = first;
+      for (int i = 0; i < 8; ++i) {
+        if (ends >> i & 1) level = static_cast<uint8_t>(level + 1 + random() % 3);
+        levels.push_back(level);
+      }
+      for (int i = 0; i < 20; ++i) levels.push_back(static_cast<uint8_t>(random() % 2 ? level : random() % 32));
+      const std::string what = std::to_string(ends) + " after " + std::to_string(open);
+      ExpectWholeRunsMatch(levels, 0, static_cast<uint32_t>(2 * levels.size()), what);
+      ExpectWholeRunsMatch(levels, 1 + random() % 40, static_cast<uint32_t>(2 * levels.size()), what + " in pieces");
+    }
+  }
+}
+
+// A dithered stretch (tones rounded up or down at random, mostly short runs), one with long runs among them, and
+// the most bytes a block can give (single levels after a pair) followed by runs of 40 ending at every place of a
+// block, into every small output capacity and a few large ones: the output stops where the level-by-level coder's
+// does, and nothing is written past it.
+TEST(ContoneRle, DitheredLevelsMatchLevelByLevelAtEveryCapacity) {
+  std::mt19937 random(9);
+  Bytes dithered(3000), withLongRuns, busyThenLong;
+  for (size_t i = 0; i < dithered.size(); ++i) dithered[i] = static_cast<uint8_t>((i * 3 + random() % 256) >> 8);
+  for (const size_t run : {126, 127, 128, 254, 255, 3, 1, 260}) {
+    withLongRuns.insert(withLongRuns.end(), dithered.begin(), dithered.begin() + 200);
+    withLongRuns.insert(withLongRuns.end(), run, 7);
+  }
+  for (size_t shift = 0; shift < 8; ++shift) {
+    busyThenLong.insert(busyThenLong.end(), {9, 9});
+    for (size_t i = 0; i < 30 + shift; ++i) busyThenLong.push_back(static_cast<uint8_t>(i % 2));
+    busyThenLong.insert(busyThenLong.end(), 40, 5);
+  }
+  for (const Bytes* levels : {&dithered, &withLongRuns, &busyThenLong}) {
+    for (uint32_t capacity = 0; capacity < 200; ++capacity) {
+      ExpectWholeRunsMatch(*levels, 0, capacity, "capacity " + std::to_string(capacity));
+    }
+    for (const uint32_t capacity : {1000u, 2000u, 4000u, 8000u}) {
+      ExpectWholeRunsMatch(*levels, 0, capacity, "capacity " + std::to_string(capacity));
+      ExpectWholeRunsMatch(*levels, kPanelDots, capacity, "lines, capacity " + std::to_string(capacity));
+    }
+  }
+}
+
 TEST(RoundTrip, ContonePacked) {
   for (const Pattern& pattern : Patterns()) {
     for (size_t lines : {size_t{1}, size_t{3}, size_t{kPanelLines}}) {
