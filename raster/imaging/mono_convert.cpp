@@ -326,6 +326,44 @@ inline Lanes ShiftUp(const Lanes& a, int16_t first) {
   return r;
 }
 
+// The decisions of eight steps (one word a lane a step: 0 black, -1 white) as an 8 x 8 matrix of bits: byte 7 - k
+// holds step k, its bit j lane j.
+inline uint64_t StepDecisionBits(const int16_t* words) {
+  uint64_t matrix = 0;
+#if TOLMA_MONO_SSE2
+  for (int k = 0; k < 8; k += 2) {
+    __m128i step;
+    __m128i next;
+    std::memcpy(&step, words + k * kLanes, sizeof step);
+    std::memcpy(&next, words + (k + 1) * kLanes, sizeof next);
+    // Words 0 and -1 stay 0 and -1 as saturated bytes, and the mask takes their top bits: step k + 1 in the low
+    // byte, step k in the high one.
+    const auto two = static_cast<uint64_t>(_mm_movemask_epi8(_mm_packs_epi16(next, step)));
+    matrix |= two << (48 - 8 * k);
+  }
+#else
+  for (int k = 0; k < 8; ++k) {
+    for (int j = 0; j < kLanes; ++j) matrix |= static_cast<uint64_t>(words[k * kLanes + j] & 1) << (8 * (7 - k) + j);
+  }
+#endif
+  return matrix;
+}
+
+// Transposes an 8 x 8 matrix of bits, bit c of byte r going to bit r of byte c: three rounds that each swap the
+// off-diagonal blocks of 1 x 1, then 2 x 2, then 4 x 4 bits within the blocks twice as large.
+constexpr uint64_t TransposeBits(uint64_t x) {
+  uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+  x ^= t ^ (t << 7);
+  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+  x ^= t ^ (t << 14);
+  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+  x ^= t ^ (t << 28);
+  return x;
+}
+static_assert(TransposeBits(0x8000000000000000ull) == 0x8000000000000000ull);  // the corners stay
+static_assert(TransposeBits(0x0000000000000080ull) == 0x0100000000000000ull);  // byte 0 bit 7 to byte 7 bit 0
+static_assert(TransposeBits(0x0000000000000402ull) == 0x0000000000020100ull);  // (0,1) to (1,0), (1,2) to (2,1)
+
 // "Diffusion" of eight rows (a band) at once. Row j of the band runs kLag pixels behind row j - 1: pixel x of row j
 // needs the shares that row j - 1 passes down from its pixels x - 2 .. x + 2, and row j - 1 completes the sum for
 // pixel x - 2 below when it decides pixel x, one step before row j needs it. So in step s, lane j decides pixel
@@ -338,6 +376,10 @@ class DiffusionBands {
   static constexpr int kSkew = kLag * (kLanes - 1);  // how far the last lane runs behind the first
   static constexpr int kMaxWidth = 1024;             // the widest row the bands take; a card is at most 1024
   static constexpr int kMaxSteps = kMaxWidth + kSkew + 2;
+  // How many blocks of eight steps TakeDecisions reads for rows of `width`: the last lane's last whole or part
+  // byte i = ceil(width / 8) - 1 reads blocks i + kSkew / 8 and the one after.
+  static constexpr int BitBlocks(int width) { return (width + 7) / 8 - 1 + kSkew / 8 + 2; }
+  static constexpr int kMaxBitBlocks = (kMaxWidth + 7) / 8 - 1 + kSkew / 8 + 2;  // BitBlocks(kMaxWidth)
 
   DiffusionBands(const ColourPage& page, const MonoBitmap& mono) : page_(page), mono_(mono) {}
 
@@ -352,10 +394,13 @@ class DiffusionBands {
     // The first row has no row above: no shares. Entries past the width stay 0.
     std::fill(std::begin(abovePos_), std::end(abovePos_), int16_t{0});
     std::fill(std::begin(aboveNeg_), std::end(aboveNeg_), int16_t{0});
+    // GatherBits reads whole blocks of steps: the words past the band's last step stay 0.
+    std::fill(words_ + (page_.width + kSkew + 2) * kLanes, std::end(words_), int16_t{0});
     for (int y0 = 0; y0 < page_.height; y0 += kLanes) {
       const int rows = std::min(kLanes, page_.height - y0);
       for (int j = 0; j < kLanes; ++j) LayOut(j, j < rows ? page_.Row(y0 + j) : nullptr);
       DecideBand();
+      GatherBits();
       for (int j = 0; j < rows; ++j) TakeDecisions(j, y0 + j);
     }
   }
@@ -483,36 +528,42 @@ class DiffusionBands {
              downPos3,  downNeg0,  downNeg1,  downNeg2,  downNeg3, outPos,   outNeg};
   }
 
-  // Gathers a lane's decisions into its bitmap row, eight pixels a byte, and leaves each in byte 0 of its pixel.
+  // Turns the band's decisions, one word a lane a step, into one bit a step in each lane's row of bits, eight
+  // steps at a time. Covers the steps up to the last one TakeDecisions reads, past which the words are 0.
+  void GatherBits() {
+    const int blocks = BitBlocks(page_.width);
+    for (int b = 0; b < blocks; ++b) {
+      const uint64_t lanes = TransposeBits(StepDecisionBits(words_ + b * 8 * kLanes));
+      for (int j = 0; j < kLanes; ++j) bits_[j][b] = static_cast<uint8_t>(lanes >> (8 * j));
+    }
+  }
+
+  // Writes a lane's decisions into its bitmap row, eight pixels a byte, and leaves each in byte 0 of its pixel.
   void TakeDecisions(int lane, int y) {
     const int width = page_.width;
-    const int16_t* words = words_ + kLag * lane * kLanes + lane;
-    uint8_t* row = page_.Row(y);
+    const int skew = kLag * lane;  // pixel x of the lane is step x + skew
     uint8_t* out = mono_.Row(y);
-    int x = 0;
-    for (; x + 8 <= width; x += 8) {
-      // Each decision (0 or 255) gives its own bit, so the eight are independent of each other.
-      unsigned bits = 0;
-      for (int k = 0; k < 8; ++k) {
-        const auto d = static_cast<uint8_t>(words[(x + k) * kLanes]);
-        row[static_cast<size_t>(x + k) * 3] = d;
-        bits |= d & (0x80u >> k);
-      }
-      *out++ = static_cast<uint8_t>(bits);
+    // Pixels 8i .. 8i + 7 are the bits from step 8i + skew on: the low byte of two bytes of the lane's bits,
+    // shifted into place.
+    const uint8_t* bits = bits_[lane] + skew / 8;
+    const int shift = 8 - skew % 8;
+    auto pixelByte = [&](int i) { return static_cast<uint8_t>(((bits[i] << 8) | bits[i + 1]) >> shift); };
+    const int whole = width / 8;
+    for (int i = 0; i < whole; ++i) out[i] = pixelByte(i);
+    if (whole * 8 != width) {
+      const uint8_t mask = mono_.LastByteMask();  // bits past the width keep their value
+      out[whole] = static_cast<uint8_t>((out[whole] & ~mask) | (pixelByte(whole) & mask));
     }
-    if (x == width) return;
-    RowPacker packer(out, mono_.LastByteMask());
-    for (; x < width; ++x) {
-      const auto d = static_cast<uint8_t>(words[x * kLanes]);
-      row[static_cast<size_t>(x) * 3] = d;
-      packer.Put(d != 0);
-    }
-    packer.Finish();
+    const int16_t* words = words_ + skew * kLanes + lane;
+    uint8_t* row = page_.Row(y);
+    for (int x = 0; x < width; ++x) row[static_cast<size_t>(x) * 3] = static_cast<uint8_t>(words[x * kLanes]);
   }
 
   ColourPage page_;
   MonoBitmap mono_;
-  int16_t words_[kMaxSteps * kLanes];
+  // One word a lane a step, rounded up to whole blocks of eight steps for GatherBits.
+  int16_t words_[std::max(kMaxSteps, 8 * kMaxBitBlocks) * kLanes];
+  uint8_t bits_[kLanes][kMaxBitBlocks];  // each lane's decisions, one bit a step, the first step in the top bit
   // The sums the band's last row passed down, for the next band's first row, two entries ahead (see DecideBand).
   int16_t abovePos_[kMaxSteps + 2];
   int16_t aboveNeg_[kMaxSteps + 2];

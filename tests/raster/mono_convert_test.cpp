@@ -409,10 +409,16 @@ TEST(Diffusion, MatchesTheRulesOnVariedPages) {
 
   auto check = [](Sheet& s, BlackAdjustment black, const std::string& what) {
     const std::vector<bool> expected = ReferenceDiffusion(s, black);
+    constexpr uint8_t kBefore = 0x5A;  // the bitmap's bits past the width keep this
+    std::fill(s.mono.begin(), s.mono.end(), kBefore);
     ASSERT_EQ(s.Convert(kMonoDiffusion, black), 1);
     int wrong = 0;
     int firstWrong = -1;
+    const auto padding = static_cast<uint8_t>(0xFFu >> (s.width % 8));
     for (int y = 0; y < s.height; ++y) {
+      if (s.width % 8 != 0) {
+        EXPECT_EQ(s.mono[(y + 1) * s.monoStride - 1] & padding, kBefore & padding) << what << ", row " << y;
+      }
       for (int x = 0; x < s.width; ++x) {
         const size_t k = static_cast<size_t>(y) * s.width + x;
         if (s.White(x, y) != expected[k] || s.Pixel(x, y)[0] != (expected[k] ? 255 : 0)) {
