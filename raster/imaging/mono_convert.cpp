@@ -329,9 +329,26 @@ inline Lanes ShiftUp(const Lanes& a, int16_t first) {
 
 // The decisions of eight steps (one word a lane a step: 0 black, -1 white) as an 8 x 8 matrix of bits: byte 7 - k
 // holds step k, its bit j lane j.
-inline uint64_t StepDecisionBits(const int16_t* words) {
+constexpr uint64_t StepDecisionBitsPlain(const int16_t* words) {
   uint64_t matrix = 0;
+  for (int k = 0; k < 8; ++k) {
+    for (int j = 0; j < kLanes; ++j) matrix |= static_cast<uint64_t>(words[k * kLanes + j] & 1) << (8 * (7 - k) + j);
+  }
+  return matrix;
+}
+// Step k with lane k white, and step 0 with lane 5 too: byte 7 - k holds bit k, byte 7 bit 5 as well.
+constexpr uint64_t StepDecisionBitsCheck() {
+  int16_t words[8 * kLanes] = {};
+  for (int k = 0; k < 8; ++k) words[k * kLanes + k] = -1;
+  words[5] = -1;
+  return StepDecisionBitsPlain(words);
+}
+static_assert(StepDecisionBitsCheck() == 0x2102040810204080ull);
+
+// StepDecisionBitsPlain with SSE2, where it is available: a pack and a movemask for every two steps.
+inline uint64_t StepDecisionBits(const int16_t* words) {
 #if TOLMA_MONO_SSE2
+  uint64_t matrix = 0;
   for (int k = 0; k < 8; k += 2) {
     __m128i step;
     __m128i next;
@@ -342,12 +359,10 @@ inline uint64_t StepDecisionBits(const int16_t* words) {
     const auto two = static_cast<uint64_t>(_mm_movemask_epi8(_mm_packs_epi16(next, step)));
     matrix |= two << (48 - 8 * k);
   }
-#else
-  for (int k = 0; k < 8; ++k) {
-    for (int j = 0; j < kLanes; ++j) matrix |= static_cast<uint64_t>(words[k * kLanes + j] & 1) << (8 * (7 - k) + j);
-  }
-#endif
   return matrix;
+#else
+  return StepDecisionBitsPlain(words);
+#endif
 }
 
 // Transposes an 8 x 8 matrix of bits, bit c of byte r going to bit r of byte c: three rounds that each swap the
