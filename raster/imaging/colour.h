@@ -70,7 +70,7 @@ inline uint32_t TakeNibblesAhead(DitherDraws& draws, int need) {
   const uint64_t drawn = *draws.next;
   draws.pool = fresh ? drawn : draws.pool;
   draws.left = fresh ? 16 : draws.left;
-  draws.next += static_cast<int>(fresh);
+  draws.next = fresh ? draws.next + 1 : draws.next;
   const auto nibbles = static_cast<uint32_t>(draws.pool) & 0xFFF;  // a used-up pool only when need is 0
   draws.pool >>= 4 * need;
   draws.left -= need;

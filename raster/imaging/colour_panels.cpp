@@ -81,13 +81,13 @@ bool IsPanelPage(const ColourPage& page) {
                             (page.width == kPanelLines && page.height == kPanelDots));
 }
 
-// A row's pixels between the two passes over it: the lane words, and the random nibbles spread into the lanes.
-struct RowWork {
-  std::array<uint64_t, kPanelLines> words;
-  std::array<uint64_t, kPanelLines> nibbles;
-};
+// A row's pixels between the two passes over it: each pixel's lane word less its random nibbles, spread into the
+// lanes. The subtraction never borrows from one lane field into the next, as chance + 15 is at least the nibble:
+// the values are left as they are, and bit 4 of a lane is set when its byte is raised (the chance + 15 - nibble
+// reaches 16 when the chance is above the nibble).
+using RowWork = std::array<uint64_t, kPanelLines>;
 
-// The first pass over a row's pixels from `first` to `last`: the lane words, and the nibbles taken with the same
+// The first pass over a row's pixels from `first` to `last`: the lane words less the nibbles taken with the same
 // draws, in the same order, as PrepareColourPage takes them. Only this pass follows the chain of the pool. With
 // kAhead the caller knows that the draws ahead are enough for every pixel.
 template <bool kAhead>
@@ -98,8 +98,7 @@ void DrawPixels(const uint8_t* row, size_t first, size_t last, const std::array<
     const uint64_t pixel = table[0][p[0]] + table[1][p[1]] + table[2][p[2]];
     const auto need = static_cast<int>((pixel >> kCountShift) & 3);
     const uint32_t window = kAhead ? TakeNibblesAhead(draws, need) : TakeNibbles(draws, need, random);
-    work.words[x] = pixel;
-    work.nibbles[x] = (window * kNibbleSpreads[pixel >> kNeedShift]) & (15 * kLanes);
+    work[x] = pixel - ((window * kNibbleSpreads[pixel >> kNeedShift]) & (15 * kLanes));
   }
 }
 
@@ -124,9 +123,8 @@ void DrawRow(const uint8_t* row, int width, const std::array<PixelTable, 3>& tab
   rowDraws = draws;
 }
 
-// Bit 0 of each colour's lane set when its byte is raised: the lane's chance + 15 - nibble reaches 16 (bit 4)
-// when the chance is above the nibble. No lane borrows from the next, as chance + 15 is at least the nibble.
-inline uint64_t Raised(uint64_t pixel, uint64_t nibbles) { return ((pixel - nibbles) >> 4) & kLanes; }
+// Bit 0 of each colour's lane set when its byte is raised.
+inline uint64_t Raised(uint64_t drawn) { return (drawn >> 4) & kLanes; }
 
 // The second pass: the levels of the row's pixels, written over the row, whose pixels the first pass has read. For
 // the component source the Y, M and C levels, each `width` bytes; for the grey source the Kd levels. Without a
@@ -138,14 +136,13 @@ void LayOutRow(const RowWork& work, int width, uint8_t* row) {
   constexpr size_t kBlock = 16;  // the widths, 640 and 1024, are multiples of it
   const auto n = static_cast<size_t>(width);
   for (size_t x = 0; x < n; x += kBlock) {
-    const uint64_t* const words = &work.words[x];
-    const uint64_t* const nibbles = &work.nibbles[x];
+    const uint64_t* const drawn = &work[x];
     if constexpr (kSource == LevelSource::kComponent) {
       std::array<uint8_t, kBlock> yellow, magenta, cyan;
       for (size_t i = 0; i < kBlock; ++i) {
         // The values in lane bits 0..4 after the shift; a raised one is at least 3, so lowering it by 2 never
         // borrows, and each level is the low byte of its lane.
-        const uint64_t levels = (words[i] >> 8) - 2 * Raised(words[i], nibbles[i]);
+        const uint64_t levels = (drawn[i] >> 8) - 2 * Raised(drawn[i]);
         yellow[i] = static_cast<uint8_t>(levels);
         magenta[i] = static_cast<uint8_t>(levels >> kLaneBits);
         cyan[i] = static_cast<uint8_t>(levels >> (2 * kLaneBits));
@@ -157,7 +154,7 @@ void LayOutRow(const RowWork& work, int width, uint8_t* row) {
       std::array<uint8_t, kBlock> grey;
       for (size_t i = 0; i < kBlock; ++i) {
         // Grid indexes 0..15: a raised one is at most 14, so it stays within its lane's low 4 bits.
-        const uint64_t grid = (words[i] >> 8) + Raised(words[i], nibbles[i]);
+        const uint64_t grid = (drawn[i] >> 8) + Raised(drawn[i]);
         grey[i] =
             kGreyLevels[(grid & 15) | ((grid >> (kLaneBits - 4)) & 0xF0) | ((grid >> (2 * kLaneBits - 8)) & 0xF00)];
       }
