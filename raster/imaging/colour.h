@@ -62,20 +62,26 @@ class DitherSource {
   int left_ = 0;
 };
 
-// Takes the pool's next `need` nibbles (0..3), after a fresh draw when fewer are left (those are dropped), and
-// returns them in 12 bits, the first lowest (bits past `need` nibbles are of no use). Without a jump on the draw,
-// which a busy picture would make a poor guess.
-inline uint32_t TakeNibbles(DitherDraws& draws, int need, DitherSource& source) {
-  if (draws.next == draws.end) draws = source.MoreDraws(draws);
-  // Choices by masks, which compilers keep free of jumps.
-  const uint64_t fresh = uint64_t{0} - static_cast<uint64_t>(draws.left < need);  // all ones for a draw
-  draws.pool ^= (draws.pool ^ *draws.next) & fresh;
-  draws.left += (16 - draws.left) & static_cast<int>(fresh);
-  draws.next += fresh & 1;
+// TakeNibbles for a caller that knows a draw is ahead (`draws.next` before `draws.end`). The draw is read whether
+// it is taken or not, so that the choices can be made without a jump, which a busy picture would make a poor
+// guess.
+inline uint32_t TakeNibblesAhead(DitherDraws& draws, int need) {
+  const bool fresh = draws.left < need;
+  const uint64_t drawn = *draws.next;
+  draws.pool = fresh ? drawn : draws.pool;
+  draws.left = fresh ? 16 : draws.left;
+  draws.next = fresh ? draws.next + 1 : draws.next;
   const auto nibbles = static_cast<uint32_t>(draws.pool) & 0xFFF;  // a used-up pool only when need is 0
   draws.pool >>= 4 * need;
   draws.left -= need;
   return nibbles;
+}
+
+// Takes the pool's next `need` nibbles (0..3), after a fresh draw when fewer are left (those are dropped), and
+// returns them in 12 bits, the first lowest (bits past `need` nibbles are of no use).
+inline uint32_t TakeNibbles(DitherDraws& draws, int need, DitherSource& source) {
+  if (draws.next == draws.end) draws = source.MoreDraws(draws);
+  return TakeNibblesAhead(draws, need);
 }
 
 // Adjusts one colour byte by an intensity and a contrast, each -100..100 (values beyond are limited to that

@@ -5,6 +5,7 @@
 #include "raster/imaging/black_extraction.h"
 #include "raster/imaging/panel_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -15,15 +16,17 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "the column gather reads level bytes as words");
 
-// A pixel's three colours are worked on together in one 64-bit word, a lane of 20 bits for each (blue from bit 0,
-// green from bit 20, red from bit 40): its chance of a raise in lane bits 0..3 (0 when the byte needs no random
-// draw) and its value when not raised in bits 8..12. For the component source the value is the panel level, which
-// a raise by one grid step lowers by 2; for the grey source it is the grid index (the prepared byte / 16), which a
-// raise increases by 1. Bits 60, 61 and 62 say which colours need a draw. The lanes are wide enough that lane
-// arithmetic never carries from one into the next.
-constexpr int kLaneBits = 20;
+// A pixel's three colours are worked on together in one 64-bit word, a lane of 16 bits for each (blue from bit 0,
+// green from bit 16, red from bit 32): its chance of a raise plus 15 in lane bits 0..4 (the chance is 0 when the
+// byte needs no random draw) and its value when not raised in bits 8..12. For the component source the value is
+// the panel level, which a raise by one grid step lowers by 2; for the grey source it is the grid index (the
+// prepared byte / 16), which a raise increases by 1. The top lane says how many colours need a draw (bits 48..49)
+// and which (bit 56 blue, 57 green, 58 red). The three tables' words are added, and no field can carry into the
+// next: each lane field is set by one table only, and the count is at most 3.
+constexpr int kLaneBits = 16;
 constexpr uint64_t kLanes = 1 | uint64_t{1} << kLaneBits | uint64_t{1} << (2 * kLaneBits);  // bit 0 of each lane
-constexpr int kNeedShift = 60;
+constexpr int kCountShift = 48;
+constexpr int kNeedShift = 56;
 
 using PixelTable = std::array<uint64_t, 256>;
 
@@ -36,34 +39,30 @@ std::array<PixelTable, 3> BuildPixelTables(const PrivateDevmode& settings, Level
       const DitherStep step = dither[c][v];
       const uint64_t value = source == LevelSource::kComponent ? ComponentLevel(step.base) : step.base / 16;
       const uint64_t need = step.chance != 0 ? 1 : 0;
-      tables[c][v] = ((value << 8 | step.chance) << (kLaneBits * c)) | need << (kNeedShift + c);
+      tables[c][v] =
+          ((value << 8 | (step.chance + 15u)) << (kLaneBits * c)) | need << kCountShift | need << (kNeedShift + c);
     }
   }
   return tables;
 }
 
-// Per pattern of the colours that need a draw (bit 0 blue, 1 green, 2 red): how many nibbles the pixel takes, and
-// the multiplier that copies the pool's next nibbles into the lanes of the colours in turn (blue takes the first,
-// green the one after blue's, red the one after those of blue and green). A colour without a draw gets a nibble
-// too, which its chance 0 makes harmless.
-struct NibblePlan {
-  int need;
-  uint64_t spread;
-};
-constexpr std::array<NibblePlan, 8> MakeNibblePlans() {
-  std::array<NibblePlan, 8> plans{};
+// Per pattern of the colours that need a draw (bit 0 blue, 1 green, 2 red): the multiplier that copies the
+// pool's next nibbles into the lanes of the colours in turn (blue takes the first, green the one after blue's, red
+// the one after those of blue and green). A colour without a draw gets a nibble too, which its chance 0 makes
+// harmless.
+constexpr std::array<uint64_t, 8> MakeNibbleSpreads() {
+  std::array<uint64_t, 8> spreads{};
   for (int k = 0; k < 8; ++k) {
     const int blue = k & 1;
     const int green = (k >> 1) & 1;
-    const int red = (k >> 2) & 1;
-    // The 12-bit window times the multiplier: copies at 0, 20 - 4 x blue and 40 - 4 x (blue + green), which do
-    // not overlap, so nibble `blue` lands in lane 1 and nibble `blue + green` in lane 2.
-    plans[static_cast<size_t>(k)] = {blue + green + red, 1 | uint64_t{1} << (kLaneBits - 4 * blue) |
-                                                             uint64_t{1} << (2 * kLaneBits - 4 * (blue + green))};
+    // The 12-bit window times the multiplier: copies at 0, 16 - 4 x blue and 32 - 4 x (blue + green), at least
+    // 12 bits apart, so they do not overlap; nibble `blue` lands in lane 1 and nibble `blue + green` in lane 2.
+    spreads[static_cast<size_t>(k)] =
+        1 | uint64_t{1} << (kLaneBits - 4 * blue) | uint64_t{1} << (2 * kLaneBits - 4 * (blue + green));
   }
-  return plans;
+  return spreads;
 }
-constexpr std::array<NibblePlan, 8> kNibblePlans = MakeNibblePlans();
+constexpr std::array<uint64_t, 8> kNibbleSpreads = MakeNibbleSpreads();
 
 // Dye-black levels of the prepared colours, indexed by the grid indexes: blue + 16 x green + 256 x red.
 constexpr std::array<uint8_t, 4096> MakeGreyLevels() {
@@ -82,37 +81,86 @@ bool IsPanelPage(const ColourPage& page) {
                             (page.width == kPanelLines && page.height == kPanelDots));
 }
 
-// The row buffer of a pixel's levels: the Y, M and C levels (or the Kd levels) of a row, each at this distance.
-constexpr size_t kPlaneStride = kPanelLines;
+// A row's pixels between the two passes over it: each pixel's lane word less its random nibbles, spread into the
+// lanes. The subtraction never borrows from one lane field into the next, as chance + 15 is at least the nibble:
+// the values are left as they are, and bit 4 of a lane is set when its byte is raised (the chance + 15 - nibble
+// reaches 16 when the chance is above the nibble).
+using RowWork = std::array<uint64_t, kPanelLines>;
 
-// The levels of one row's pixels, quantised with the same draws, in the same order, as PrepareColourPage makes
-// them: into `planes`, the Y, M and C levels kPlaneStride apart for the component source, the Kd levels for the
-// grey source.
-template <LevelSource kSource>
-void LevelsOfRow(const uint8_t* row, int width, const std::array<PixelTable, 3>& table, DitherSource& random,
-                 DitherDraws& rowDraws, uint8_t* planes) {
-  DitherDraws draws = rowDraws;  // in locals, which the level writes cannot alias
-  const uint8_t* p = row;
-  for (int x = 0; x < width; ++x, p += 3) {
+// The first pass over a row's pixels from `first` to `last`: the lane words less the nibbles taken with the same
+// draws, in the same order, as PrepareColourPage takes them. Only this pass follows the chain of the pool. With
+// kAhead the caller knows that the draws ahead are enough for every pixel.
+template <bool kAhead>
+void DrawPixels(const uint8_t* row, size_t first, size_t last, const std::array<PixelTable, 3>& table,
+                DitherSource& random, DitherDraws& draws, RowWork& work) {
+  const uint8_t* p = row + 3 * first;
+  for (size_t x = first; x < last; ++x, p += 3) {
     const uint64_t pixel = table[0][p[0]] + table[1][p[1]] + table[2][p[2]];
-    const NibblePlan plan = kNibblePlans[pixel >> kNeedShift];
-    // Each colour's nibble into its lane; a lane's chance + 15 - nibble reaches 16 (bit 4) when the chance is
-    // above the nibble: the byte is raised.
-    const uint64_t nibbles = (TakeNibbles(draws, plan.need, random) * plan.spread) & (15 * kLanes);
-    const uint64_t raised = (((pixel & (15 * kLanes)) + 15 * kLanes - nibbles) >> 4) & kLanes;
-    const uint64_t values = (pixel >> 8) & (31 * kLanes);
-    if constexpr (kSource == LevelSource::kComponent) {
-      const uint64_t levels = values - 2 * raised;
-      planes[x] = static_cast<uint8_t>(levels);
-      planes[kPlaneStride + x] = static_cast<uint8_t>(levels >> kLaneBits);
-      planes[2 * kPlaneStride + x] = static_cast<uint8_t>(levels >> (2 * kLaneBits));
+    const auto need = static_cast<int>((pixel >> kCountShift) & 3);
+    const uint32_t window = kAhead ? TakeNibblesAhead(draws, need) : TakeNibbles(draws, need, random);
+    work[x] = pixel - ((window * kNibbleSpreads[pixel >> kNeedShift]) & (15 * kLanes));
+  }
+}
+
+// Pixels of a row whose draws are checked at once: a pixel takes at most 3 nibbles and a fresh draw follows
+// only a pool of at most 2 left, so each draw but the last serves at least 14 nibbles, and a chunk takes at most
+// 3 x kChunk / 14 + 1 fresh draws.
+constexpr size_t kChunk = 64;
+constexpr ptrdiff_t kChunkDraws = 3 * kChunk / 14 + 2;
+
+void DrawRow(const uint8_t* row, int width, const std::array<PixelTable, 3>& table, DitherSource& random,
+             DitherDraws& rowDraws, RowWork& work) {
+  DitherDraws draws = rowDraws;  // in locals, which the work writes cannot alias
+  const auto n = static_cast<size_t>(width);
+  for (size_t x = 0; x < n; x += kChunk) {
+    const size_t last = std::min(n, x + kChunk);
+    if (draws.end - draws.next >= kChunkDraws) {
+      DrawPixels<true>(row, x, last, table, random, draws, work);
     } else {
-      const uint64_t grid = values + raised;
-      planes[x] =
-          kGreyLevels[(grid & 15) | ((grid >> (kLaneBits - 4)) & 0xF0) | ((grid >> (2 * kLaneBits - 8)) & 0xF00)];
+      DrawPixels<false>(row, x, last, table, random, draws, work);
     }
   }
   rowDraws = draws;
+}
+
+// Bit 0 of each colour's lane set when its byte is raised.
+inline uint64_t Raised(uint64_t drawn) { return (drawn >> 4) & kLanes; }
+
+// The second pass: the levels of the row's pixels, written over the row, whose pixels the first pass has read. For
+// the component source the Y, M and C levels, each `width` bytes; for the grey source the Kd levels. Without a
+// chain from one pixel to the next, so that the compiler may work on several at a time.
+template <LevelSource kSource>
+void LayOutRow(const RowWork& work, int width, uint8_t* row) {
+  // A block at a time, made in locals that the row writes cannot alias and then copied into the row: a loop of
+  // fixed length over locals, which the compiler turns into vector instructions.
+  constexpr size_t kBlock = 16;  // the widths, 640 and 1024, are multiples of it
+  const auto n = static_cast<size_t>(width);
+  for (size_t x = 0; x < n; x += kBlock) {
+    const uint64_t* const drawn = &work[x];
+    if constexpr (kSource == LevelSource::kComponent) {
+      std::array<uint8_t, kBlock> yellow, magenta, cyan;
+      for (size_t i = 0; i < kBlock; ++i) {
+        // The values in lane bits 0..4 after the shift; a raised one is at least 3, so lowering it by 2 never
+        // borrows, and each level is the low byte of its lane.
+        const uint64_t levels = (drawn[i] >> 8) - 2 * Raised(drawn[i]);
+        yellow[i] = static_cast<uint8_t>(levels);
+        magenta[i] = static_cast<uint8_t>(levels >> kLaneBits);
+        cyan[i] = static_cast<uint8_t>(levels >> (2 * kLaneBits));
+      }
+      std::memcpy(row + x, yellow.data(), kBlock);
+      std::memcpy(row + n + x, magenta.data(), kBlock);
+      std::memcpy(row + 2 * n + x, cyan.data(), kBlock);
+    } else {
+      std::array<uint8_t, kBlock> grey;
+      for (size_t i = 0; i < kBlock; ++i) {
+        // Grid indexes 0..15: a raised one is at most 14, so it stays within its lane's low 4 bits.
+        const uint64_t grid = (drawn[i] >> 8) + Raised(drawn[i]);
+        grey[i] =
+            kGreyLevels[(grid & 15) | ((grid >> (kLaneBits - 4)) & 0xF0) | ((grid >> (2 * kLaneBits - 8)) & 0xF00)];
+      }
+      std::memcpy(row + x, grey.data(), kBlock);
+    }
+  }
 }
 
 // Swaps, between words a and b, the `bits`-wide fields that `keep` does not select in a and selects in b: one step
@@ -185,20 +233,15 @@ bool PrepareColourPanels(const ColourPage& page, const PrivateDevmode& settings,
       black != nullptr && black->IsValid() && black->width == page.width && black->height == page.height;
   const std::array<PixelTable, 3> tables = BuildPixelTables(settings, source);
   DitherDraws draws = random.StartPass();
-  // A row's levels are made aside and then written over the row, whose pixels they replace.
-  std::array<uint8_t, 3 * kPlaneStride> levels;
-  const auto width = static_cast<size_t>(page.width);
+  RowWork work;
   for (int y = 0; y < page.height; ++y) {
     uint8_t* row = page.Row(y);
     if (extract) ExtractBlackRow(row, black->Row(y), page.width);
+    DrawRow(row, page.width, tables, random, draws, work);
     if (source == LevelSource::kComponent) {
-      LevelsOfRow<LevelSource::kComponent>(row, page.width, tables, random, draws, levels.data());
-      for (size_t plane = 0; plane < 3; ++plane) {
-        std::memcpy(row + plane * width, levels.data() + plane * kPlaneStride, width);
-      }
+      LayOutRow<LevelSource::kComponent>(work, page.width, row);
     } else {
-      LevelsOfRow<LevelSource::kGrey>(row, page.width, tables, random, draws, levels.data());
-      std::memcpy(row, levels.data(), width);
+      LayOutRow<LevelSource::kGrey>(work, page.width, row);
     }
   }
   random.EndPass(draws);

@@ -141,6 +141,52 @@ TEST(PrepareColourPanels, GivesTheStreamsOfTheSeparateSteps) {
   }
 }
 
+// Pages whose pixels need many draws, or the numbers of nibbles in every order: the pool's refills fall at every
+// place in a row and in the source's blocks of draws. Each seed moves them again.
+TEST(PrepareColourPanels, TakesTheDrawsOfThePreparationForEveryPatternOfNeeds) {
+  // Byte 0x88 needs a nibble, 0x80 none: pattern k sets which of a pixel's three bytes need one.
+  auto needs = [](int x, int y) { return (x * 5 + y * 3 + x / 7) % 8; };
+  auto allThree = [](int, int) { return 7; };
+  auto longRuns = [](int x, int y) { return (x / 200 + y / 100) % 2 == 0 ? 7 : (x / 50) % 8; };
+  struct Case {
+    const char* what;
+    int (*pattern)(int, int);
+  } cases[] = {{"every pattern", +needs}, {"three nibbles a pixel", +allThree}, {"long runs", +longRuns}};
+  for (const Case& c : cases) {
+    for (const bool portrait : {false, true}) {
+      for (const LevelSource source : {LevelSource::kComponent, LevelSource::kGrey}) {
+        for (const uint64_t seed : {1u, 5489u, 90210u}) {
+          SCOPED_TRACE(testing::Message() << c.what << " portrait " << portrait << " grey "
+                                          << (source == LevelSource::kGrey) << " seed " << seed);
+          Side before(portrait, Picture::kNoise);
+          for (int y = 0; y < before.height; ++y) {
+            for (int x = 0; x < before.width; ++x) {
+              const int k = c.pattern(x, y);
+              uint8_t* p = &before.page[(static_cast<size_t>(y) * before.width + x) * 3];
+              for (int b = 0; b < 3; ++b) p[b] = (k >> b) & 1 ? 0x88 : 0x80;
+            }
+          }
+          Side after = before;
+          DitherSource beforeRandom(seed);
+          DitherSource afterRandom(seed);
+          ASSERT_EQ(PrepareColourPage(before.Page(), PrivateDevmode{}, beforeRandom), 1);
+          ASSERT_TRUE(PrepareColourPanels(after.Page(), PrivateDevmode{}, afterRandom, source, nullptr));
+          for (int k = 0; k < 40; ++k) ASSERT_EQ(afterRandom.Nibble(), beforeRandom.Nibble());
+          const int panels = source == LevelSource::kComponent ? 3 : 1;
+          for (int panel = 0; panel < panels; ++panel) {
+            const ColourScan scan{portrait, PanelForm::kPacked, source, panel, false};
+            const Bytes expected =
+                Encode([&](PanelOutput& o, RunLengthState& r) { return ScanColourPanel(before.Page(), scan, o, r); });
+            const Bytes got =
+                Encode([&](PanelOutput& o, RunLengthState& r) { return ScanPanelLevels(after.Page(), scan, o, r); });
+            EXPECT_EQ(got, expected) << "panel " << panel;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(PrepareColourPanels, AShortOutputStopsWhereTheSeparateScanStops) {
   Side before(false, Picture::kPhoto);
   Side after(false, Picture::kPhoto);
