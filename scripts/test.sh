@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the formatting, builds everything and runs every test: plain build, AddressSanitizer/UBSan build, ThreadSanitizer build,
-# Windows cross build with its export check, the DLLs run under Wine, and a short run of every fuzz target.
+# Release build of the rendering tests, Windows cross build with its export check, the DLLs run under Wine, and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -24,6 +24,10 @@ echo "== ThreadSanitizer build: rendering tests, concurrent contexts included" >
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLMA_TSAN=ON -DTOLMA_BENCH=OFF >/dev/null
 cmake --build build/tsan -j "$jobs" --target raster_tests
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raster_tests --gtest_brief=1
+echo "== Release build (-O3, as the Windows DLLs are built): rendering tests" >&2
+cmake -S . -B build/optimised -DCMAKE_BUILD_TYPE=Release -DTOLMA_BENCH=OFF >/dev/null
+cmake --build build/optimised -j "$jobs" --target raster_tests
+build/optimised/tests/raster_tests --gtest_brief=1
 echo "== Windows DLLs (MinGW-w64) and their exports" >&2
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j "$jobs"
